@@ -1,0 +1,15 @@
+// The frame driver: one complete frame of a given window size.
+#pragma once
+
+#include "core/image.h"
+#include "core/math.h"
+#include "core/render_context.h"
+#include "scene/scene.h"
+
+// Makes fresh colour and depth buffers of width x height, clears them to white and 1.0, runs
+// the scene pass and draws the viewport's black border. Returns the colour buffer.
+Image renderFrame(Scene& scene, RenderContext& context, const Matrix4& projection, int width, int height);
+
+// The projection the window's reshape builds: the current camera's field of view and planes,
+// and the aspect ratio of the scene's viewport (never the window's).
+Matrix4 reshapeProjection(Scene& scene, const RenderContext& context);

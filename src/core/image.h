@@ -1,0 +1,29 @@
+// Image: a width x height block of float RGBA colours, row 0 lowest on screen.
+//
+// The one raster type: every frame's colour buffer, every texture and normal map, and the
+// 2 x 2 "None" image of the image table. The pixel in column c, row r is pixels[c + r * width].
+// Colours are stored as given, neither clamped nor quantised.
+#pragma once
+
+#include <vector>
+
+#include "core/math.h"
+
+struct Image {
+    std::vector<Colour> pixels;
+    int width = 0;
+    int height = 0;
+};
+
+// A new image of width x height transparent black pixels; a negative size counts as 0.
+Image imageCreate(int width, int height);
+
+void imageFill(Image& image, Colour colour);
+
+// Stores the colour at a linear index (column + row * width); the caller keeps it in range.
+inline void imageSetPixelByIndex(Image& image, Colour colour, int index) { image.pixels[index] = colour; }
+
+// Column and row of the pixel; the caller keeps them in range.
+inline const Colour& imagePixel(const Image& image, int column, int row) {
+    return image.pixels[static_cast<size_t>(column) + static_cast<size_t>(row) * static_cast<size_t>(image.width)];
+}

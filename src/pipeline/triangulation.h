@@ -1,0 +1,18 @@
+// Triangulation: each clipped polygon becomes the current material and a fan of triangles.
+#pragma once
+
+#include "core/render_context.h"
+#include "pipeline/clipping.h"
+#include "scene/scene.h"
+
+// A default grey material, used only when a scene defines none.
+const Material& fallbackMaterial();
+
+// Lookups by material index; an index outside the list selects material 0.
+const Material& materialAt(const MaterialList& materials, int index);
+const Image* materialTextureImage(const MaterialList& materials, int index);
+const Image* materialNormalImage(const MaterialList& materials, int index);
+
+// Draws every polygon (positions already divided by w) as a fan around its first vertex.
+void drawPolygons(const PolygonList& list, const MaterialList& materials, RenderContext& context,
+                  const SceneLighting& lighting);

@@ -1,0 +1,14 @@
+#include "raster/depth.h"
+
+#include <algorithm>
+
+DepthBuffer depthBufferCreate(int width, int height) {
+    DepthBuffer buffer;
+    buffer.width = std::max(width, 0);
+    buffer.height = std::max(height, 0);
+    buffer.values.resize(static_cast<size_t>(buffer.width) * static_cast<size_t>(buffer.height));
+    depthBufferClear(buffer);
+    return buffer;
+}
+
+void depthBufferClear(DepthBuffer& buffer) { std::fill(buffer.values.begin(), buffer.values.end(), 1.0f); }

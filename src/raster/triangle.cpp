@@ -1,0 +1,2 @@
+#include "raster/triangle.h"
+void drawTriangle(Vertex, Vertex, Vertex, const SceneLighting&, RenderContext&) {}
