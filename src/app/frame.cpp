@@ -1,1 +1,55 @@
-void quelmarFramePlaceholder() {}
+#include "app/frame.h"
+
+#include "pipeline/camera.h"
+#include "pipeline/scene_pass.h"
+#include "raster/depth.h"
+#include "raster/line.h"
+
+namespace {
+
+// The viewport rectangle's one-pixel black border, at depth 0 over everything, drawn with no
+// texture so that it stays black whatever the last mesh used.
+void drawViewportBorder(RenderContext& context) {
+    context.textureMap = nullptr;
+    context.normalMap = nullptr;
+    const float x0 = context.viewportMinX, y0 = context.viewportMinY;
+    const float x1 = context.viewportMaxX, y1 = context.viewportMaxY;
+    const float corners[4][2] = {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}};
+    Vertex a = zeroVertex(), b = zeroVertex();
+    for (int edge = 0; edge < 4; ++edge) {
+        const float* from = corners[edge];
+        const float* to = corners[(edge + 1) % 4];
+        a.position.x = from[0];
+        a.position.y = from[1];
+        b.position.x = to[0];
+        b.position.y = to[1];
+        a.colour = b.colour = makeColour(0, 0, 0, 1);
+        pixelToNdc(a, context);
+        pixelToNdc(b, context);
+        drawLine(a, b, context);
+    }
+}
+
+}  // namespace
+
+Image renderFrame(Scene& scene, RenderContext& context, const Matrix4& projection, int width, int height) {
+    Image colour = imageCreate(width, height);
+    DepthBuffer depth = depthBufferCreate(width, height);
+    imageFill(colour, makeColour(1, 1, 1, 1));
+    context.colourBuffer = &colour;
+    context.depthBuffer = &depth;
+    context.textureMap = nullptr;
+    context.normalMap = nullptr;
+    renderScene(scene, context, projection);
+    drawViewportBorder(context);
+    // The buffers die with this call; leave no pointer to them behind.
+    context.colourBuffer = nullptr;
+    context.depthBuffer = nullptr;
+    return colour;
+}
+
+Matrix4 reshapeProjection(Scene& scene, const RenderContext& context) {
+    float aspect = (context.viewportMaxX - context.viewportMinX) / (context.viewportMaxY - context.viewportMinY);
+    return matrixPerspective(currentFieldOfView(scene.cameras), aspect, currentNearPlane(scene.cameras),
+                             currentFarPlane(scene.cameras));
+}

@@ -1,1 +1,65 @@
-int main() { return 0; }
+// quelmar: the interactive viewer. GLUT owns the window and the main loop; OpenGL only clears
+// the window and draws the finished float RGBA colour buffer. Everything below the window is
+// the library that quelmar-render shares.
+//
+// Program-wide state lives here and only here: the session (scene, render context, projection)
+// and the image of the last frame.
+#include <GL/glut.h>
+
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "app/frame.h"
+#include "app/session.h"
+
+namespace {
+
+std::unique_ptr<Session> theSession;
+Image displayImage;  // the last finished frame, shown until the next one replaces it
+
+void startUp(int argc, char** argv) {
+    theSession = std::make_unique<Session>();
+    std::string sceneFile = argc < 2 ? "scene.txt" : argv[1];
+    sessionStart(*theSession, sceneFile);
+    WindowSize size = initialWindowSize(theSession->context);
+    glutReshapeWindow(size.width, size.height);
+    printKeyGuide(std::cout);
+}
+
+void displayCallback() {
+    glClear(GL_COLOR_BUFFER_BIT);
+    int width = glutGet(GLUT_WINDOW_WIDTH);
+    if (width == 0) return;  // minimised: nothing rendered, drawn or swapped
+    int height = glutGet(GLUT_WINDOW_HEIGHT);
+    displayImage = renderFrame(theSession->scene, theSession->context, theSession->projection, width, height);
+    // With the viewport at (-1, -1), image column i, row j lands on window column i - 1, row j - 1.
+    glRasterPos2i(-1, -1);
+    glDrawPixels(displayImage.width, displayImage.height, GL_RGBA, GL_FLOAT, displayImage.pixels.data());
+    glutSwapBuffers();
+}
+
+// The aspect ratio comes from the scene's viewport, never from the window.
+void reshapeCallback(int width, int height) {
+    sessionReshape(*theSession);
+    glViewport(-1, -1, width, height);
+}
+
+void keyboardCallback(unsigned char key, int, int) {
+    sessionApplyKey(*theSession, key);
+    glutPostRedisplay();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    glutInit(&argc, argv);  // may take GLUT's own options out of argv
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+    glutCreateWindow("Quelmar, Instructions in Console");
+    startUp(argc, argv);
+    glutDisplayFunc(displayCallback);
+    glutReshapeFunc(reshapeCallback);
+    glutKeyboardFunc(keyboardCallback);
+    glutMainLoop();
+    return 0;
+}

@@ -1,2 +1,142 @@
+// Scanline triangle filling.
+//
+// The three vertices are ordered by y (cyclically, so the winding survives), the triangle is
+// split at its middle vertex into at most two parts, and two edge walkers advance one row at a
+// time while a span walker fills each row from left to right. Walkers are whole vertices in
+// divided form, so the texture coordinate comes out perspective-correct and everything else
+// linear in screen space. Fill convention: rows int(yMin + 0.5) .. int(yMax + 0.5) - 1 and,
+// on each row, columns int(left x) .. int(right x + 0.5) - 1, with the edges taken from the
+// incremental walk; attributes are those of the walk at the column, not re-centred.
 #include "raster/triangle.h"
-void drawTriangle(Vertex, Vertex, Vertex, const SceneLighting&, RenderContext&) {}
+
+#include <algorithm>
+#include <utility>
+
+#include "raster/depth.h"
+#include "raster/pixel_math.h"
+#include "shading/phong.h"
+#include "shading/sampling.h"
+
+namespace {
+
+struct EdgeWalker {
+    Vertex at;    // divided form
+    Vertex step;  // per row
+};
+
+EdgeWalker edgeFrom(const Vertex& start, const Vertex& end) {
+    return {toDividedForm(start), vertexStepDivided(start, end, end.position.y - start.position.y)};
+}
+
+// Advances a walker by `count` steps: one by one as the walk itself would, or in one jump when
+// the count is absurdly large (only for geometry far outside the buffer).
+void advance(Vertex& walker, const Vertex& step, int count) {
+    if (count <= pixel::kExactSkipLimit) {
+        for (int i = 0; i < count; ++i) vertexAdd(walker, step);
+    } else {
+        float n = static_cast<float>(count);
+        walker = vertexCombine(walker, step, [n](float w, float s) { return w + s * n; });
+    }
+}
+
+Colour pixelColour(Vertex& pixelVertex, const SceneLighting& lighting, const RenderContext& context) {
+    if (context.phongShading == 1) return shadePixel(pixelVertex, lighting, context);
+    if (context.texturing == 1 && context.textureMap) {
+        Colour texel = sampleTexture(context.textureMap, pixelVertex.texCoord.x, pixelVertex.texCoord.y);
+        return colourLerp(pixelVertex.colour, texel, 0.5f);
+    }
+    return pixelVertex.colour;
+}
+
+// Depth-tests and, if it passes, shades and writes one pixel from the span walker.
+void shadeSpanPixel(const Vertex& span, int column, int row, const SceneLighting& lighting, RenderContext& context) {
+    // Depth is not in divided form, so the test can run before the conversion.
+    if (!depthTestAndSet(*context.depthBuffer, column, row, span.position.z)) return;
+    Vertex pixelVertex = fromDividedForm(span);
+    imageSetPixel(*context.colourBuffer, pixelColour(pixelVertex, lighting, context), column, row);
+}
+
+void fillRow(const EdgeWalker& left, const EdgeWalker& right, int row, const SceneLighting& lighting,
+             RenderContext& context) {
+    int firstColumn = pixel::truncate(left.at.position.x);
+    int endColumn = std::min(pixel::roundHalfUp(right.at.position.x), context.colourBuffer->width);
+    if (firstColumn >= endColumn) return;
+    Vertex p1 = fromDividedForm(left.at);
+    Vertex p2 = fromDividedForm(right.at);
+    Vertex spanStep = vertexStepDivided(p1, p2, p2.position.x - p1.position.x);
+    Vertex span = left.at;
+    int column = firstColumn;
+    if (column < 0) {
+        advance(span, spanStep, -column);
+        column = 0;
+    }
+    for (; column < endColumn; ++column) {
+        shadeSpanPixel(span, column, row, lighting, context);
+        vertexAdd(span, spanStep);
+    }
+}
+
+// Fills rows [firstRow, endRow) and leaves both walkers advanced once per row.
+void fillRows(EdgeWalker& left, EdgeWalker& right, int firstRow, int endRow, const SceneLighting& lighting,
+              RenderContext& context) {
+    int row = firstRow;
+    if (row < 0 && endRow > row) {
+        int skipped = std::min(endRow, 0) - row;
+        advance(left.at, left.step, skipped);
+        advance(right.at, right.step, skipped);
+        row += skipped;
+    }
+    int visibleEnd = std::min(endRow, context.colourBuffer->height);
+    for (; row < visibleEnd; ++row) {
+        fillRow(left, right, row, lighting, context);
+        vertexAdd(left.at, left.step);
+        vertexAdd(right.at, right.step);
+    }
+    // Rows above the buffer draw nothing; the walkers are not needed after them.
+}
+
+bool samePixel(const Vertex& p, const Vertex& q) {
+    return p.position.x == q.position.x && p.position.y == q.position.y;
+}
+
+// Rotates (a, b, c) cyclically until v[0] is lowest and v[2] strictly higher; false when no
+// rotation does that (all three on one row, or a NaN y).
+bool orderByHeight(Vertex v[3]) {
+    for (int rotation = 0; rotation < 3; ++rotation) {
+        if (v[0].position.y < v[2].position.y && v[0].position.y <= v[1].position.y) return true;
+        std::rotate(v, v + 1, v + 3);
+    }
+    return false;
+}
+
+}  // namespace
+
+void drawTriangle(Vertex a, Vertex b, Vertex c, const SceneLighting& lighting, RenderContext& context) {
+    ndcToPixel(a, context);
+    ndcToPixel(b, context);
+    ndcToPixel(c, context);
+    if (samePixel(a, b) || samePixel(b, c) || samePixel(a, c)) return;
+    Vertex v[3] = {a, b, c};
+    if (!orderByHeight(v)) return;
+    const float y0 = v[0].position.y, y1 = v[1].position.y, y2 = v[2].position.y;
+    const int firstRow = pixel::roundHalfUp(y0);
+
+    if (y0 == y1) {  // flat start
+        EdgeWalker left = edgeFrom(v[0], v[2]), right = edgeFrom(v[1], v[2]);
+        fillRows(left, right, firstRow, pixel::roundHalfUp(y2), lighting, context);
+        return;
+    }
+    EdgeWalker left = edgeFrom(v[0], v[2]), right = edgeFrom(v[0], v[1]);
+    if (y1 == y2) {  // flat end
+        fillRows(left, right, firstRow, pixel::roundHalfUp(y2), lighting, context);
+        return;
+    }
+    // General: the walker that reaches the middle vertex restarts there.
+    int middleRow = pixel::roundHalfUp(std::min(y1, y2));
+    fillRows(left, right, firstRow, middleRow, lighting, context);
+    if (y1 < y2)
+        right = edgeFrom(v[1], v[2]);
+    else
+        left = edgeFrom(v[2], v[1]);
+    fillRows(left, right, middleRow, pixel::roundHalfUp(std::max(y1, y2)), lighting, context);
+}

@@ -1,0 +1,55 @@
+#include "app/session.h"
+
+#include <cmath>
+
+#include "app/frame.h"
+#include "pipeline/camera.h"
+#include "scene/parser.h"
+
+void sessionStart(Session& session, const std::string& sceneFile, LoadLog log) {
+    sceneLoad(session.scene, sceneFile, session.context, log);
+    session.context.phongShading = 1;
+    session.context.texturing = 1;
+    session.context.normalMapping = 1;
+}
+
+void sessionReshape(Session& session) { session.projection = reshapeProjection(session.scene, session.context); }
+
+void sessionApplyKey(Session& session, unsigned char key) {
+    switch (key) {
+        case ',': case '<': stepCamera(session.scene.cameras, -1); break;
+        case '.': case '>': stepCamera(session.scene.cameras, +1); break;
+        case 'N': case 'n': toggleFlag(session.context.normalMapping); break;
+        case 'S': case 's': toggleFlag(session.context.phongShading); break;
+        case 'T': case 't': toggleFlag(session.context.texturing); break;
+        default: break;
+    }
+}
+
+namespace {
+constexpr float kMaxWindowExtent = 8192.0f;
+
+int windowExtent(float viewportMax) {
+    float extent = viewportMax + 40.0f;
+    if (std::isnan(extent)) extent = 40.0f;
+    if (extent < 1.0f) extent = 1.0f;
+    if (extent > kMaxWindowExtent) extent = kMaxWindowExtent;
+    return static_cast<int>(extent);
+}
+}  // namespace
+
+WindowSize initialWindowSize(const RenderContext& context) {
+    return {windowExtent(context.viewportMaxX), windowExtent(context.viewportMaxY)};
+}
+
+void printKeyGuide(std::ostream& out) {
+    out << "\n\n\n\n\n\n\n\n\n\n\n\n\nWelcome to Quelmar's Graphical Programming Assignment.\n"
+        << "\n\n"
+        << "Buttons:\n"
+        << "S turns on/off Phong Shading and replaces it with Gouraud\n"
+        << "T turns on/off Diffuse Texturing\n"
+        << "N turns on/off Normal Mapping\n"
+        << "< or > switches cameras.\n\n"
+        << "Hope you enjoy!\n\n\n\n\n\n\n\n\n\n\n\n\n";
+    out.flush();
+}

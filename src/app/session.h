@@ -1,0 +1,40 @@
+// What the viewer and the headless command share above the frame driver: loading a scene
+// with the shading flags on, the window size it asks for, the key guide, and the keys.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "core/math.h"
+#include "core/render_context.h"
+#include "scene/load_log.h"
+#include "scene/scene.h"
+
+struct Session {
+    Scene scene = sceneCreate();
+    RenderContext context;
+    Matrix4 projection = matrixIdentity();
+};
+
+// Loads the scene file (console lines to `log`) and turns all three shading effects on.
+void sessionStart(Session& session, const std::string& sceneFile, LoadLog log = {});
+
+// Rebuilds the projection from the camera current now, as a window reshape does.
+void sessionReshape(Session& session);
+
+// Applies one key press as the viewer's keyboard does: S, T, N (either case) toggle Phong
+// shading, texturing and normal mapping; `<`/`,` and `>`/`.` step through the cameras. The
+// projection is not rebuilt. Other keys change nothing.
+void sessionApplyKey(Session& session, unsigned char key);
+
+struct WindowSize {
+    int width;
+    int height;
+};
+
+// The viewport's maximum corner plus a 40-pixel margin, truncated; a non-finite or absurd
+// corner is held to 1 .. 8192 (NaN counts as 0, so the margin alone).
+WindowSize initialWindowSize(const RenderContext& context);
+
+// The key guide printed after the load log.
+void printKeyGuide(std::ostream& out);

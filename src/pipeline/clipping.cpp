@@ -1,0 +1,126 @@
+// Culling and Sutherland-Hodgman clipping in homogeneous clip space.
+#include "pipeline/clipping.h"
+
+#include <cmath>
+#include <utility>
+
+namespace {
+
+constexpr int kPlaneCount = 6;
+
+// Planes 0..5: x >= -w, x <= w, y >= -w, y <= w, z >= 0, z <= w. A point is outside only when
+// its test fails strictly, so points on a plane and NaN comparisons count as inside.
+bool outside(const Vec4& p, int plane) {
+    switch (plane) {
+        case 0: return p.x < -p.w;
+        case 1: return p.x > p.w;
+        case 2: return p.y < -p.w;
+        case 3: return p.y > p.w;
+        case 4: return p.z < 0.0f;
+        default: return p.z > p.w;
+    }
+}
+
+bool insideAllPlanes(const Vec4& p) {
+    for (int plane = 0; plane < kPlaneCount; ++plane)
+        if (outside(p, plane)) return false;
+    return true;
+}
+
+// Where the edge prev -> cur crosses the plane, as a fraction from prev.
+float cutParameter(const Vec4& prev, const Vec4& cur, int plane) {
+    if (plane == 4) return -prev.z / (cur.z - prev.z);
+    float k = (plane % 2 == 0) ? -1.0f : 1.0f;
+    float prevC = plane < 2 ? prev.x : (plane < 4 ? prev.y : prev.z);
+    float curC = plane < 2 ? cur.x : (plane < 4 ? cur.y : cur.z);
+    return (k * prevC - prev.w) / ((cur.w - prev.w) - k * (curC - prevC));
+}
+
+bool samePosition(const Vec4& p, const Vec4& q) { return p.x == q.x && p.y == q.y && p.z == q.z && p.w == q.w; }
+
+// The sign of the determinant of the rows (x, y, w): the triangle's orientation on screen,
+// decided without dividing by w, so it holds for vertices behind the camera too.
+float orientationXYW(const Vec4& a, const Vec4& b, const Vec4& c) {
+    return a.x * (b.y * c.w - b.w * c.y) - a.y * (b.x * c.w - b.w * c.x) + a.w * (b.x * c.y - b.y * c.x);
+}
+
+}  // namespace
+
+Vertex vertexLerp(const Vertex& a, const Vertex& b, float t) {
+    float s = 1.0f - t;
+    Vertex r = vertexCombine(a, b, [s, t](float p, float q) { return s * p + t * q; });
+    vec4Normalize(r.normal);
+    return r;
+}
+
+int clipEdge(const Vertex& prev, const Vertex& cur, int plane, Vertex out[2]) {
+    bool prevInside = !outside(prev.position, plane);
+    bool curInside = !outside(cur.position, plane);
+    if (prevInside && curInside) {
+        out[0] = cur;
+        return 1;
+    }
+    if (!prevInside && !curInside) return 0;
+    float t = cutParameter(prev.position, cur.position, plane);
+    Vertex cut = vertexLerp(prev, cur, t);
+    if (prevInside) {
+        if (t == 0.0f || std::isnan(t)) return 0;  // a cut exactly at prev (or a NaN cut) adds nothing
+        out[0] = cut;
+        return 1;
+    }
+    out[0] = cut;
+    if (samePosition(cut.position, cur.position)) return 1;
+    out[1] = cur;
+    return 2;
+}
+
+bool clipPolygon(Polygon& polygon) {
+    bool allInside = true;
+    for (const Vertex& v : polygon.vertices) allInside = allInside && insideAllPlanes(v.position);
+    if (allInside) return !polygon.vertices.empty();
+
+    std::vector<Vertex> output;
+    for (int plane = 0; plane < kPlaneCount; ++plane) {
+        std::vector<Vertex>& input = polygon.vertices;
+        if (input.empty()) return false;
+        output.clear();
+        output.reserve(input.size() + 2);
+        Vertex cut[2];
+        for (size_t e = 0; e < input.size(); ++e) {
+            const Vertex& prev = input[e == 0 ? input.size() - 1 : e - 1];
+            int produced = clipEdge(prev, input[e], plane, cut);
+            output.insert(output.end(), cut, cut + produced);
+        }
+        std::swap(input, output);
+    }
+    return !polygon.vertices.empty();
+}
+
+bool frontFacing(const Vec4& a, const Vec4& b, const Vec4& c) {
+    if (a.w <= 0.0f || b.w <= 0.0f || c.w <= 0.0f) return orientationXYW(a, b, c) >= 0.0f;
+    Vec4 pa = a, pb = b, pc = c;
+    vec4Homogenize(pa);
+    vec4Homogenize(pb);
+    vec4Homogenize(pc);
+    Vec3 n = vec3Cross(vec3Sub(xyz(pb), xyz(pa)), vec3Sub(xyz(pc), xyz(pa)));
+    return n.z >= 0.0f;  // zero-area triangles stay; a NaN is dropped
+}
+
+PolygonList clipMesh(const std::vector<Vertex>& vertices, const std::vector<Surface>& surfaces) {
+    PolygonList list;
+    const int vertexCount = static_cast<int>(vertices.size());
+    auto valid = [vertexCount](int index) { return index >= 0 && index < vertexCount; };
+    for (const Surface& surface : surfaces) {
+        for (size_t i = 0; i + 2 < surface.indices.size(); i += 3) {
+            int ia = surface.indices[i], ib = surface.indices[i + 1], ic = surface.indices[i + 2];
+            if (!valid(ia) || !valid(ib) || !valid(ic)) continue;
+            const Vertex& a = vertices[static_cast<size_t>(ia)];
+            const Vertex& b = vertices[static_cast<size_t>(ib)];
+            const Vertex& c = vertices[static_cast<size_t>(ic)];
+            if (!frontFacing(a.position, b.position, c.position)) continue;
+            Polygon polygon{{a, b, c}, surface.materialIndex};
+            if (clipPolygon(polygon)) list.polygons.push_back(std::move(polygon));
+        }
+    }
+    return list;
+}

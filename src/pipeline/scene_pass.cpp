@@ -1,0 +1,94 @@
+// The scene pass: each mesh's working copy from object space to clip space, culled, clipped,
+// divided by w and drawn; then the light-blue background behind everything.
+#include "pipeline/scene_pass.h"
+
+#include "pipeline/camera.h"
+#include "pipeline/clipping.h"
+#include "pipeline/triangulation.h"
+#include "raster/depth.h"
+#include "raster/triangle.h"
+#include "shading/gouraud.h"
+
+namespace {
+
+// Object to world; world positions (and tangents, for normal mapping) are kept for per-pixel
+// lighting. Normals and tangents take the model matrix directly: it is a rotation and a move.
+void toWorldSpace(std::vector<Vertex>& vertices, const Matrix4& model, const RenderContext& context) {
+    for (Vertex& v : vertices) {
+        v.position = matrixTransform(model, v.position);
+        v.normal = matrixTransform(model, v.normal);
+        if (context.phongShading == 1) {
+            v.worldPosition = v.position;
+            if (context.normalMapping == 1) v.tangent = matrixTransform(model, v.tangent);
+        }
+    }
+}
+
+// Gouraud: the whole mesh is lit with its first surface's material and texture.
+void lightVertices(std::vector<Vertex>& vertices, const MeshGeometry& geometry, const Scene& scene,
+                   RenderContext& context) {
+    int k = geometry.surfaces.front().materialIndex;
+    context.textureMap = materialTextureImage(scene.materials, k);
+    context.normalMap = nullptr;
+    lightMeshVertices(vertices, materialAt(scene.materials, k), scene.lighting, context);
+}
+
+void toClipSpace(std::vector<Vertex>& vertices, const Matrix4& view, const Matrix4& projection) {
+    for (Vertex& v : vertices) v.position = matrixTransform(view, v.position);
+    for (Vertex& v : vertices) {
+        v.viewDepth = v.position.z;
+        v.position = matrixTransform(projection, v.position);
+    }
+}
+
+void divideByW(PolygonList& list) {
+    for (Polygon& polygon : list.polygons)
+        for (Vertex& v : polygon.vertices) vec4Homogenize(v.position);
+}
+
+void drawMesh(const TriMesh& mesh, Scene& scene, RenderContext& context, const Matrix4& view,
+              const Matrix4& projection, std::vector<Vertex>& workingCopy) {
+    if (mesh.geometryIndex < 0 || mesh.geometryIndex >= static_cast<int>(scene.meshes.geometry.size())) return;
+    const MeshGeometry& geometry = scene.meshes.geometry[static_cast<size_t>(mesh.geometryIndex)];
+    if (geometry.surfaces.empty()) return;  // nothing to draw, and no material to light it with
+    workingCopy.assign(geometry.vertices.begin(), geometry.vertices.end());
+    toWorldSpace(workingCopy, mesh.modelMatrix, context);
+    if (context.phongShading == 0) lightVertices(workingCopy, geometry, scene, context);
+    toClipSpace(workingCopy, view, projection);
+    PolygonList polygons = clipMesh(workingCopy, geometry.surfaces);
+    divideByW(polygons);
+    drawPolygons(polygons, scene.materials, context, scene.lighting);
+}
+
+// Two triangles over the viewport rectangle at the far depth 1.0: they fill wherever no mesh
+// has drawn. They are flat light blue, drawn with Gouraud interpolation and no texture, so
+// nothing the last mesh left in the context tints them.
+void drawBackground(const SceneLighting& lighting, RenderContext& context) {
+    int savedPhong = context.phongShading;
+    context.phongShading = 0;
+    context.textureMap = nullptr;
+    context.normalMap = nullptr;
+    const Colour lightBlue = makeColour(0.7f, 0.7f, 1.0f, 1.0f);
+    auto corner = [&](float x, float y) {
+        Vertex v = zeroVertex();
+        v.position = {x, y, 1.0f, 0.0f};
+        v.colour = lightBlue;
+        pixelToNdc(v, context);
+        return v;
+    };
+    const float x0 = context.viewportMinX, y0 = context.viewportMinY;
+    const float x1 = context.viewportMaxX, y1 = context.viewportMaxY;
+    drawTriangle(corner(x0, y0), corner(x1, y0), corner(x1, y1), lighting, context);
+    drawTriangle(corner(x0, y0), corner(x1, y1), corner(x0, y1), lighting, context);
+    context.phongShading = savedPhong;
+}
+
+}  // namespace
+
+void renderScene(Scene& scene, RenderContext& context, const Matrix4& projection) {
+    Matrix4 view = currentViewMatrix(scene.cameras);
+    scene.lighting.eyePosition = currentCameraPosition(scene.cameras);
+    std::vector<Vertex> workingCopy;  // reused by every mesh of the frame
+    for (const TriMesh& mesh : scene.meshes.items) drawMesh(mesh, scene, context, view, projection, workingCopy);
+    drawBackground(scene.lighting, context);
+}

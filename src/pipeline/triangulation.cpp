@@ -1,0 +1,44 @@
+#include "pipeline/triangulation.h"
+
+#include "raster/triangle.h"
+
+const Material& fallbackMaterial() {
+    static const Material grey = [] {
+        Material m;
+        m.name = "Default";
+        m.ambient = {0.2f, 0.2f, 0.2f, 1};
+        m.diffuse = {0.8f, 0.8f, 0.8f, 1};
+        m.specular = {0, 0, 0, 1};
+        m.shininess = 1;
+        m.textureMapName = m.normalMapName = "None";
+        return m;
+    }();
+    return grey;
+}
+
+const Material& materialAt(const MaterialList& materials, int index) {
+    if (materials.items.empty()) return fallbackMaterial();
+    if (index < 0 || index >= static_cast<int>(materials.items.size())) index = 0;
+    return materials.items[static_cast<size_t>(index)];
+}
+
+const Image* materialTextureImage(const MaterialList& materials, int index) {
+    return imageAt(materials.images, materialAt(materials, index).textureMap);
+}
+
+const Image* materialNormalImage(const MaterialList& materials, int index) {
+    return imageAt(materials.images, materialAt(materials, index).normalMap);
+}
+
+void drawPolygons(const PolygonList& list, const MaterialList& materials, RenderContext& context,
+                  const SceneLighting& lighting) {
+    for (const Polygon& polygon : list.polygons) {
+        int k = polygon.materialIndex;
+        context.material = &materialAt(materials, k);
+        context.textureMap = materialTextureImage(materials, k);
+        context.normalMap = materialNormalImage(materials, k);
+        // A fan around the first vertex keeps the boundary's winding in every triangle.
+        const std::vector<Vertex>& v = polygon.vertices;
+        for (size_t i = 1; i + 1 < v.size(); ++i) drawTriangle(v[0], v[i], v[i + 1], lighting, context);
+    }
+}
