@@ -3,6 +3,7 @@
 #include "pipeline/camera.h"
 #include "pipeline/scene_pass.h"
 #include "raster/depth.h"
+#include "raster/draw_list.h"
 #include "raster/line.h"
 
 namespace {
@@ -32,7 +33,8 @@ void drawViewportBorder(RenderContext& context) {
 
 }  // namespace
 
-Image renderFrame(Scene& scene, RenderContext& context, const Matrix4& projection, int width, int height) {
+Image renderFrame(Scene& scene, RenderContext& context, const Matrix4& projection, int width, int height,
+                  int threadCount) {
     Image colour = imageCreate(width, height);
     DepthBuffer depth = depthBufferCreate(width, height);
     imageFill(colour, makeColour(1, 1, 1, 1));
@@ -40,7 +42,7 @@ Image renderFrame(Scene& scene, RenderContext& context, const Matrix4& projectio
     context.depthBuffer = &depth;
     context.textureMap = nullptr;
     context.normalMap = nullptr;
-    renderScene(scene, context, projection);
+    renderScene(scene, context, projection, threadCount > 0 ? threadCount : defaultThreadCount());
     drawViewportBorder(context);
     // The buffers die with this call; leave no pointer to them behind.
     context.colourBuffer = nullptr;

@@ -7,8 +7,10 @@
 #include "scene/scene.h"
 
 // Makes fresh colour and depth buffers of width x height, clears them to white and 1.0, runs
-// the scene pass and draws the viewport's black border. Returns the colour buffer.
-Image renderFrame(Scene& scene, RenderContext& context, const Matrix4& projection, int width, int height);
+// the scene pass and draws the viewport's black border. Returns the colour buffer. Up to
+// `threadCount` threads rasterize (0: one per core); the picture does not depend on it.
+Image renderFrame(Scene& scene, RenderContext& context, const Matrix4& projection, int width, int height,
+                  int threadCount = 0);
 
 // The projection the window's reshape builds: the current camera's field of view and planes,
 // and the aspect ratio of the scene's viewport (never the window's).

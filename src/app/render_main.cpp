@@ -28,6 +28,8 @@ const char* const kUsage =
     "  -k, --keys KEYS     key presses applied in order before rendering, e.g. s, >>, tn\n"
     "  -f, --frames N      render N frames (default 1); with N > 1 print the minimum,\n"
     "                      median and maximum milliseconds per frame\n"
+    "  -j, --threads N     rasterize with N threads (default: one per core); the picture\n"
+    "                      is the same for any N\n"
     "  -q, --quiet         no load log\n"
     "  -h, --help          show this help\n"
     "\n"
@@ -42,6 +44,7 @@ struct Options {
     int width = 0;  // 0: the viewer's window size
     int height = 0;
     int frames = 1;
+    int threads = 0;  // 0: one per core
     bool quiet = false;
 };
 
@@ -69,11 +72,12 @@ int parseOptions(int argc, char** argv, Options& options) {
     static const option longOptions[] = {
         {"output", required_argument, nullptr, 'o'}, {"size", required_argument, nullptr, 's'},
         {"keys", required_argument, nullptr, 'k'},   {"frames", required_argument, nullptr, 'f'},
-        {"quiet", no_argument, nullptr, 'q'},        {"help", no_argument, nullptr, 'h'},
+        {"threads", required_argument, nullptr, 'j'}, {"quiet", no_argument, nullptr, 'q'},
+        {"help", no_argument, nullptr, 'h'},
         {nullptr, 0, nullptr, 0}};
     opterr = 0;
     int opt;
-    while ((opt = getopt_long(argc, argv, ":o:s:k:f:qh", longOptions, nullptr)) != -1) {
+    while ((opt = getopt_long(argc, argv, ":o:s:k:f:j:qh", longOptions, nullptr)) != -1) {
         switch (opt) {
             case 'o': options.outputFile = optarg; break;
             case 's':
@@ -84,6 +88,10 @@ int parseOptions(int argc, char** argv, Options& options) {
             case 'f':
                 if (!parseCount(optarg, options.frames))
                     return usageError("bad frame count '" + std::string(optarg) + "': expected 1 to 100000");
+                break;
+            case 'j':
+                if (!parseCount(optarg, options.threads) || options.threads > 256)
+                    return usageError("bad thread count '" + std::string(optarg) + "': expected 1 to 256");
                 break;
             case 'q': options.quiet = true; break;
             case 'h': std::cout << kUsage; return 0;
@@ -141,7 +149,8 @@ int main(int argc, char** argv) {
     std::vector<double> milliseconds;
     for (int i = 0; i < options.frames; ++i) {
         auto start = std::chrono::steady_clock::now();
-        frame = renderFrame(session.scene, session.context, session.projection, size.width, size.height);
+        frame = renderFrame(session.scene, session.context, session.projection, size.width, size.height,
+                            options.threads);
         std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
         milliseconds.push_back(elapsed.count());
     }

@@ -1,12 +1,13 @@
 // The scene pass: each mesh's working copy from object space to clip space, culled, clipped,
-// divided by w and drawn; then the light-blue background behind everything.
+// divided by w and queued; then the light-blue background behind everything; then the queue
+// is rasterized.
 #include "pipeline/scene_pass.h"
 
 #include "pipeline/camera.h"
 #include "pipeline/clipping.h"
 #include "pipeline/triangulation.h"
 #include "raster/depth.h"
-#include "raster/triangle.h"
+#include "raster/draw_list.h"
 #include "shading/gouraud.h"
 
 namespace {
@@ -47,7 +48,7 @@ void divideByW(PolygonList& list) {
 }
 
 void drawMesh(const TriMesh& mesh, Scene& scene, RenderContext& context, const Matrix4& view,
-              const Matrix4& projection, std::vector<Vertex>& workingCopy) {
+              const Matrix4& projection, std::vector<Vertex>& workingCopy, DrawList& triangles) {
     if (mesh.geometryIndex < 0 || mesh.geometryIndex >= static_cast<int>(scene.meshes.geometry.size())) return;
     const MeshGeometry& geometry = scene.meshes.geometry[static_cast<size_t>(mesh.geometryIndex)];
     if (geometry.surfaces.empty()) return;  // nothing to draw, and no material to light it with
@@ -57,13 +58,13 @@ void drawMesh(const TriMesh& mesh, Scene& scene, RenderContext& context, const M
     toClipSpace(workingCopy, view, projection);
     PolygonList polygons = clipMesh(workingCopy, geometry.surfaces);
     divideByW(polygons);
-    drawPolygons(polygons, scene.materials, context, scene.lighting);
+    drawPolygons(polygons, scene.materials, context, triangles);
 }
 
 // Two triangles over the viewport rectangle at the far depth 1.0: they fill wherever no mesh
 // has drawn. They are flat light blue, drawn with Gouraud interpolation and no texture, so
 // nothing the last mesh left in the context tints them.
-void drawBackground(const SceneLighting& lighting, RenderContext& context) {
+void drawBackground(RenderContext& context, DrawList& triangles) {
     int savedPhong = context.phongShading;
     context.phongShading = 0;
     context.textureMap = nullptr;
@@ -78,17 +79,20 @@ void drawBackground(const SceneLighting& lighting, RenderContext& context) {
     };
     const float x0 = context.viewportMinX, y0 = context.viewportMinY;
     const float x1 = context.viewportMaxX, y1 = context.viewportMaxY;
-    drawTriangle(corner(x0, y0), corner(x1, y0), corner(x1, y1), lighting, context);
-    drawTriangle(corner(x0, y0), corner(x1, y1), corner(x0, y1), lighting, context);
+    queueTriangle(triangles, corner(x0, y0), corner(x1, y0), corner(x1, y1), context);
+    queueTriangle(triangles, corner(x0, y0), corner(x1, y1), corner(x0, y1), context);
     context.phongShading = savedPhong;
 }
 
 }  // namespace
 
-void renderScene(Scene& scene, RenderContext& context, const Matrix4& projection) {
+void renderScene(Scene& scene, RenderContext& context, const Matrix4& projection, int threadCount) {
     Matrix4 view = currentViewMatrix(scene.cameras);
     scene.lighting.eyePosition = currentCameraPosition(scene.cameras);
+    DrawList triangles;
     std::vector<Vertex> workingCopy;  // reused by every mesh of the frame
-    for (const TriMesh& mesh : scene.meshes.items) drawMesh(mesh, scene, context, view, projection, workingCopy);
-    drawBackground(scene.lighting, context);
+    for (const TriMesh& mesh : scene.meshes.items)
+        drawMesh(mesh, scene, context, view, projection, workingCopy, triangles);
+    drawBackground(context, triangles);
+    drawTriangleList(triangles, scene.lighting, context, threadCount);
 }

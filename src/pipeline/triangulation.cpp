@@ -1,6 +1,5 @@
 #include "pipeline/triangulation.h"
 
-#include "raster/triangle.h"
 
 const Material& fallbackMaterial() {
     static const Material grey = [] {
@@ -30,8 +29,7 @@ const Image* materialNormalImage(const MaterialList& materials, int index) {
     return imageAt(materials.images, materialAt(materials, index).normalMap);
 }
 
-void drawPolygons(const PolygonList& list, const MaterialList& materials, RenderContext& context,
-                  const SceneLighting& lighting) {
+void drawPolygons(const PolygonList& list, const MaterialList& materials, RenderContext& context, DrawList& triangles) {
     for (const Polygon& polygon : list.polygons) {
         int k = polygon.materialIndex;
         context.material = &materialAt(materials, k);
@@ -39,6 +37,6 @@ void drawPolygons(const PolygonList& list, const MaterialList& materials, Render
         context.normalMap = materialNormalImage(materials, k);
         // A fan around the first vertex keeps the boundary's winding in every triangle.
         const std::vector<Vertex>& v = polygon.vertices;
-        for (size_t i = 1; i + 1 < v.size(); ++i) drawTriangle(v[0], v[i], v[i + 1], lighting, context);
+        for (size_t i = 1; i + 1 < v.size(); ++i) queueTriangle(triangles, v[0], v[i], v[i + 1], context);
     }
 }

@@ -3,6 +3,7 @@
 
 #include "core/render_context.h"
 #include "pipeline/clipping.h"
+#include "raster/draw_list.h"
 #include "scene/scene.h"
 
 // A default grey material, used only when a scene defines none.
@@ -13,6 +14,6 @@ const Material& materialAt(const MaterialList& materials, int index);
 const Image* materialTextureImage(const MaterialList& materials, int index);
 const Image* materialNormalImage(const MaterialList& materials, int index);
 
-// Draws every polygon (positions already divided by w) as a fan around its first vertex.
-void drawPolygons(const PolygonList& list, const MaterialList& materials, RenderContext& context,
-                  const SceneLighting& lighting);
+// Queues every polygon (positions already divided by w) as a fan around its first vertex, each
+// with its own material, texture and normal map, which also become the context's current ones.
+void drawPolygons(const PolygonList& list, const MaterialList& materials, RenderContext& context, DrawList& triangles);

@@ -10,6 +10,7 @@
 #include "raster/triangle.h"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include "raster/depth.h"
@@ -49,7 +50,8 @@ Colour pixelColour(Vertex& pixelVertex, const SceneLighting& lighting, const Ren
 }
 
 // Depth-tests and, if it passes, shades and writes one pixel from the span walker.
-void shadeSpanPixel(const Vertex& span, int column, int row, const SceneLighting& lighting, RenderContext& context) {
+void shadeSpanPixel(const Vertex& span, int column, int row, const SceneLighting& lighting,
+                    const RenderContext& context) {
     // Depth is not in divided form, so the test can run before the conversion.
     if (!depthTestAndSet(*context.depthBuffer, column, row, span.position.z)) return;
     Vertex pixelVertex = fromDividedForm(span);
@@ -57,7 +59,7 @@ void shadeSpanPixel(const Vertex& span, int column, int row, const SceneLighting
 }
 
 void fillRow(const EdgeWalker& left, const EdgeWalker& right, int row, const SceneLighting& lighting,
-             RenderContext& context) {
+             const RenderContext& context) {
     int firstColumn = pixel::truncate(left.at.position.x);
     int endColumn = std::min(pixel::roundHalfUp(right.at.position.x), context.colourBuffer->width);
     if (firstColumn >= endColumn) return;
@@ -76,9 +78,12 @@ void fillRow(const EdgeWalker& left, const EdgeWalker& right, int row, const Sce
     }
 }
 
-// Fills rows [firstRow, endRow) and leaves both walkers advanced once per row.
-void fillRows(EdgeWalker& left, EdgeWalker& right, int firstRow, int endRow, const SceneLighting& lighting,
-              RenderContext& context) {
+// Fills the rows of [firstRow, endRow) inside the band, and leaves both walkers advanced once
+// per row up to the band's end. Rows below 0 are walked over (in one jump when absurdly
+// many, the same way for every band), rows from 0 to the band one step at a time, exactly as
+// a fill of the whole buffer steps through them.
+void fillRows(EdgeWalker& left, EdgeWalker& right, int firstRow, int endRow, RowBand band,
+              const SceneLighting& lighting, const RenderContext& context) {
     int row = firstRow;
     if (row < 0 && endRow > row) {
         int skipped = std::min(endRow, 0) - row;
@@ -86,13 +91,17 @@ void fillRows(EdgeWalker& left, EdgeWalker& right, int firstRow, int endRow, con
         advance(right.at, right.step, skipped);
         row += skipped;
     }
-    int visibleEnd = std::min(endRow, context.colourBuffer->height);
+    for (int bandStart = std::min(endRow, band.begin); row < bandStart; ++row) {
+        vertexAdd(left.at, left.step);
+        vertexAdd(right.at, right.step);
+    }
+    int visibleEnd = std::min({endRow, context.colourBuffer->height, band.end});
     for (; row < visibleEnd; ++row) {
         fillRow(left, right, row, lighting, context);
         vertexAdd(left.at, left.step);
         vertexAdd(right.at, right.step);
     }
-    // Rows above the buffer draw nothing; the walkers are not needed after them.
+    // Rows past the band are another band's, or above the buffer: nothing more to do here.
 }
 
 bool samePixel(const Vertex& p, const Vertex& q) {
@@ -111,10 +120,18 @@ bool orderByHeight(Vertex v[3]) {
 
 }  // namespace
 
-void drawTriangle(Vertex a, Vertex b, Vertex c, const SceneLighting& lighting, RenderContext& context) {
-    ndcToPixel(a, context);
-    ndcToPixel(b, context);
-    ndcToPixel(c, context);
+RowBand triangleRows(const Vertex v[3]) {
+    float low = std::min({v[0].position.y, v[1].position.y, v[2].position.y});
+    float high = std::max({v[0].position.y, v[1].position.y, v[2].position.y});
+    if (std::isnan(v[0].position.y) || std::isnan(v[1].position.y) || std::isnan(v[2].position.y)) return {0, 0};
+    return {pixel::roundHalfUp(low), pixel::roundHalfUp(high)};
+}
+
+void fillTriangle(const Vertex pixelVertices[3], RowBand band, const SceneLighting& lighting,
+                  const RenderContext& context) {
+    const Vertex& a = pixelVertices[0];
+    const Vertex& b = pixelVertices[1];
+    const Vertex& c = pixelVertices[2];
     if (samePixel(a, b) || samePixel(b, c) || samePixel(a, c)) return;
     Vertex v[3] = {a, b, c};
     if (!orderByHeight(v)) return;
@@ -123,20 +140,26 @@ void drawTriangle(Vertex a, Vertex b, Vertex c, const SceneLighting& lighting, R
 
     if (y0 == y1) {  // flat start
         EdgeWalker left = edgeFrom(v[0], v[2]), right = edgeFrom(v[1], v[2]);
-        fillRows(left, right, firstRow, pixel::roundHalfUp(y2), lighting, context);
+        fillRows(left, right, firstRow, pixel::roundHalfUp(y2), band, lighting, context);
         return;
     }
     EdgeWalker left = edgeFrom(v[0], v[2]), right = edgeFrom(v[0], v[1]);
     if (y1 == y2) {  // flat end
-        fillRows(left, right, firstRow, pixel::roundHalfUp(y2), lighting, context);
+        fillRows(left, right, firstRow, pixel::roundHalfUp(y2), band, lighting, context);
         return;
     }
     // General: the walker that reaches the middle vertex restarts there.
     int middleRow = pixel::roundHalfUp(std::min(y1, y2));
-    fillRows(left, right, firstRow, middleRow, lighting, context);
+    fillRows(left, right, firstRow, middleRow, band, lighting, context);
     if (y1 < y2)
         right = edgeFrom(v[1], v[2]);
     else
         left = edgeFrom(v[2], v[1]);
-    fillRows(left, right, middleRow, pixel::roundHalfUp(std::max(y1, y2)), lighting, context);
+    fillRows(left, right, middleRow, pixel::roundHalfUp(std::max(y1, y2)), band, lighting, context);
+}
+
+void drawTriangle(Vertex a, Vertex b, Vertex c, const SceneLighting& lighting, RenderContext& context) {
+    Vertex pixelVertices[3] = {a, b, c};
+    for (Vertex& v : pixelVertices) ndcToPixel(v, context);
+    fillTriangle(pixelVertices, {0, context.colourBuffer->height}, lighting, context);
 }

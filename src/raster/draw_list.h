@@ -1,0 +1,41 @@
+// A frame's triangles, queued in drawing order, then rasterized in row bands in parallel.
+//
+// The scene pass queues every triangle with the rendering state it would have been drawn
+// with (material, texture, normal map, shading mode). drawTriangleList then splits the colour
+// buffer into bands of rows; each band is owned by one thread, which walks every triangle in
+// queue order and fills only its own rows, replaying the same incremental edge walk from the
+// triangle's first row. Every pixel therefore sees the same triangles in the same order with
+// the same interpolated values as in a sequential frame: the picture is bit for bit the same
+// whatever the number of threads.
+#pragma once
+
+#include <vector>
+
+#include "core/render_context.h"
+#include "core/vertex.h"
+#include "scene/scene.h"
+
+struct TriangleCommand {
+    Vertex vertices[3];  // pixel coordinates of the viewport
+    int firstRow;        // the rows the triangle can cover: [firstRow, endRow)
+    int endRow;
+    const Material* material;
+    const Image* textureMap;
+    const Image* normalMap;
+    int phongShading;
+};
+
+struct DrawList {
+    std::vector<TriangleCommand> triangles;
+};
+
+// Queues a triangle (normalised device coordinates) with the context's current state.
+void queueTriangle(DrawList& list, const Vertex& a, const Vertex& b, const Vertex& c, const RenderContext& context);
+
+// Rasterizes every queued triangle, in order, into the context's buffers, with up to
+// `threadCount` threads (1 draws on the calling thread alone).
+void drawTriangleList(const DrawList& list, const SceneLighting& lighting, const RenderContext& context,
+                      int threadCount);
+
+// The number of threads a frame uses by default: one per core.
+int defaultThreadCount();
