@@ -1,0 +1,145 @@
+#include "app/frame.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <sstream>
+
+#include "app/session.h"
+#include "scene/parser.h"
+
+namespace {
+
+// A lit, textured-less quad in front of the default-looking camera, plus a floor that runs
+// under the camera, so that culling, clipping and both shading modes are exercised.
+const char* const kScene = R"(VIEWPORT
+MIN: 10 10
+MAX: 90 70
+MATERIAL "Blue"
+	AMBIENT: 0.2 0.2 0.6 1
+	DIFFUSE: 0.2 0.3 0.9 1
+	SPECULAR: 1 1 1 1
+	SHININESS: 30
+	TEXTUREMAP: None
+	NORMALMAP: None
+CAMERA "Main"
+	POSITION: 0 0.5 4
+	ROTATION: -5 0 0
+	FIELDOFVIEW: 60
+	NEARPLANE: 1
+	FARPLANE: 100
+LIGHT "Lamp"
+	POSITION: 2 3 4
+	COLOUR: 1 1 1 1
+SCENEAMBIENCE: 0.3 0.3 0.3 1
+SCENEATTENUATION: 1 0 0
+TRIMESH "Quad"
+	POSITION: 0 0 0
+	ROTATION: 20 0 1 0
+	ROTATIONMATRIX: X: 1 0 0 Y: 0 1 0 Z: 0 0 1
+	VERTEXCOUNT 4
+		POSITION: -1 -1 0 NORMAL: 0 0 1 TEXCOORD: 0 0
+		POSITION: 1 -1 0 NORMAL: 0 0 1 TEXCOORD: 1 0
+		POSITION: 1 1 0 NORMAL: 0 0 1 TEXCOORD: 1 1
+		POSITION: -1 1 0 NORMAL: 0 0 1 TEXCOORD: 0 1
+	MATERIALCOUNT 1
+		MATERIAL "Blue"
+		TRIANGLECOUNT 2
+		0 1 2
+		0 2 3
+
+TRIMESH "Floor"
+	POSITION: 0 -1 0
+	ROTATION: 0 0 1 0
+	ROTATIONMATRIX: X: 1 0 0 Y: 0 1 0 Z: 0 0 1
+	VERTEXCOUNT 4
+		POSITION: -20 0 20 NORMAL: 0 1 0 TEXCOORD: 0 0
+		POSITION: 20 0 20 NORMAL: 0 1 0 TEXCOORD: 1 0
+		POSITION: 20 0 -20 NORMAL: 0 1 0 TEXCOORD: 1 1
+		POSITION: -20 0 -20 NORMAL: 0 1 0 TEXCOORD: 0 1
+	MATERIALCOUNT 1
+		MATERIAL "Blue"
+		TRIANGLECOUNT 2
+		0 1 2
+		0 2 3
+)";
+
+struct Fixture {
+    Session session;
+    Fixture() {
+        std::ostringstream log;
+        sceneParse(session.scene, kScene, "", session.context, {log, log});
+        session.context.phongShading = session.context.texturing = session.context.normalMapping = 1;
+        sessionReshape(session);
+    }
+    Image render(int width, int height, int threads) {
+        return renderFrame(session.scene, session.context, session.projection, width, height, threads);
+    }
+};
+
+bool samePixels(const Image& a, const Image& b) {
+    if (a.width != b.width || a.height != b.height) return false;
+    for (size_t i = 0; i < a.pixels.size(); ++i) {
+        const Colour &p = a.pixels[i], &q = b.pixels[i];
+        if (std::memcmp(&p, &q, sizeof p) != 0) return false;
+    }
+    return true;
+}
+
+bool isColour(const Colour& c, float r, float g, float b) { return c.r == r && c.g == g && c.b == b && c.a == 1; }
+
+TEST(Frame, TheSameFrameWhateverTheThreadCountAndHowOftenItIsDrawn) {
+    for (int phong : {1, 0}) {
+        Fixture f;
+        f.session.context.phongShading = phong;
+        Image one = f.render(120, 90, 1);
+        EXPECT_TRUE(samePixels(one, f.render(120, 90, 2)));
+        EXPECT_TRUE(samePixels(one, f.render(120, 90, 5)));
+        EXPECT_TRUE(samePixels(one, f.render(120, 90, 1))) << "a frame leaves the scene as it found it";
+    }
+}
+
+TEST(Frame, WhiteOutsideTheViewportBlackBorderOnItsEdgesBackgroundInside) {
+    Fixture f;
+    Image frame = f.render(120, 90, 1);
+    EXPECT_TRUE(isColour(imagePixel(frame, 5, 5), 1, 1, 1)) << "outside the viewport stays white";
+    EXPECT_TRUE(isColour(imagePixel(frame, 100, 80), 1, 1, 1));
+    EXPECT_TRUE(isColour(imagePixel(frame, 50, 10), 0, 0, 0)) << "lower edge of the border";
+    EXPECT_TRUE(isColour(imagePixel(frame, 10, 40), 0, 0, 0)) << "left edge";
+    EXPECT_TRUE(isColour(imagePixel(frame, 90, 40), 0, 0, 0)) << "right edge";
+    EXPECT_TRUE(isColour(imagePixel(frame, 50, 70), 0, 0, 0)) << "upper edge";
+    EXPECT_TRUE(isColour(imagePixel(frame, 12, 68), 0.7f, 0.7f, 1.0f)) << "background, above the floor";
+}
+
+TEST(Frame, TheFloorUnderTheCameraIsDrawnDownToTheViewportsLowerEdge) {
+    // The floor's near corners lie behind the camera; it must not vanish or be culled.
+    Fixture f;
+    Image frame = f.render(120, 90, 1);
+    for (int column : {12, 50, 88}) {
+        const Colour& c = imagePixel(frame, column, 11);
+        EXPECT_FALSE(isColour(c, 0.7f, 0.7f, 1.0f)) << "column " << column;
+        EXPECT_FALSE(isColour(c, 1, 1, 1)) << "column " << column;
+    }
+}
+
+TEST(Frame, PhongAndGouraudDifferButBothLightTheQuad) {
+    Fixture f;
+    Image phong = f.render(120, 90, 1);
+    f.session.context.phongShading = 0;
+    Image gouraud = f.render(120, 90, 1);
+    EXPECT_FALSE(samePixels(phong, gouraud));
+    const Colour& centre = imagePixel(gouraud, 50, 45);
+    EXPECT_GT(centre.b, centre.r) << "the blue quad is in the middle of the picture";
+}
+
+TEST(Frame, AWindowSmallerThanTheViewportDropsWhatFallsOutside) {
+    Fixture f;
+    Image small = f.render(40, 30, 2);
+    EXPECT_EQ(small.width, 40);
+    EXPECT_TRUE(isColour(imagePixel(small, 0, 0), 1, 1, 1));
+    // Nothing wraps round from beyond the right edge into the next row's left columns.
+    for (int row = 11; row < 30; ++row) EXPECT_FALSE(isColour(imagePixel(small, 0, row), 0, 0, 0)) << row;
+}
+
+}  // namespace

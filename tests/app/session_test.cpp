@@ -1,0 +1,96 @@
+#include "app/session.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+
+#include "support/files.h"
+
+namespace {
+
+TEST(Session, KeyGuideIsPrintedByteForByte) {
+    std::ostringstream out;
+    printKeyGuide(out);
+    const std::string thirteen(13, '\n');
+    EXPECT_EQ(out.str(), thirteen + "Welcome to Quelmar's Graphical Programming Assignment.\n" + "\n\n" +
+                             "Buttons:\n" + "S turns on/off Phong Shading and replaces it with Gouraud\n" +
+                             "T turns on/off Diffuse Texturing\n" + "N turns on/off Normal Mapping\n" +
+                             "< or > switches cameras.\n\n" + "Hope you enjoy!" + thirteen);
+}
+
+TEST(Session, KeysToggleFlagsAndStepCameras) {
+    Session session;
+    for (int i = 0; i < 3; ++i) session.scene.cameras.items.push_back({});
+    session.context.phongShading = session.context.texturing = session.context.normalMapping = 1;
+    sessionApplyKey(session, 's');
+    EXPECT_EQ(session.context.phongShading, 0);
+    sessionApplyKey(session, 'S');
+    EXPECT_EQ(session.context.phongShading, 1) << "S twice gives Phong back";
+    sessionApplyKey(session, 't');
+    sessionApplyKey(session, 'N');
+    EXPECT_EQ(session.context.texturing, 0);
+    EXPECT_EQ(session.context.normalMapping, 0);
+    sessionApplyKey(session, '<');
+    EXPECT_EQ(session.scene.cameras.current, 2);
+    sessionApplyKey(session, '.');
+    sessionApplyKey(session, '>');
+    EXPECT_EQ(session.scene.cameras.current, 1);
+    sessionApplyKey(session, ',');
+    EXPECT_EQ(session.scene.cameras.current, 0);
+    sessionApplyKey(session, 'x');
+    EXPECT_EQ(session.context.phongShading, 1);
+    session.context.texturing = 7;  // anything but 1 toggles to 1
+    sessionApplyKey(session, 'T');
+    EXPECT_EQ(session.context.texturing, 1);
+}
+
+TEST(Session, CameraKeysKeepTheProjectionUntilTheNextReshape) {
+    Session session;
+    Camera wide{}, narrow{};
+    wide.fieldOfView = 90;
+    narrow.fieldOfView = 30;
+    wide.nearPlane = narrow.nearPlane = 1;
+    wide.farPlane = narrow.farPlane = 10;
+    session.scene.cameras.items = {wide, narrow};
+    session.context.viewportMaxX = 4;
+    session.context.viewportMaxY = 3;
+    sessionReshape(session);
+    Matrix4 before = session.projection;
+    sessionApplyKey(session, '>');
+    EXPECT_EQ(session.projection.m[5], before.m[5]);
+    sessionReshape(session);
+    EXPECT_GT(session.projection.m[5], before.m[5]);
+}
+
+TEST(Session, WindowIsTheViewportCornerPlusAMargin) {
+    RenderContext context;
+    context.viewportMaxX = 640;
+    context.viewportMaxY = 480;
+    EXPECT_EQ(initialWindowSize(context).width, 680);
+    EXPECT_EQ(initialWindowSize(context).height, 520);
+    context.viewportMaxX = 0;
+    context.viewportMaxY = 0;
+    EXPECT_EQ(initialWindowSize(context).width, 40) << "no viewport: the margin alone";
+    context.viewportMaxX = 12.9f;
+    EXPECT_EQ(initialWindowSize(context).width, 52) << "truncated";
+    context.viewportMaxX = NAN;
+    context.viewportMaxY = 1e30f;
+    EXPECT_EQ(initialWindowSize(context).width, 40);
+    EXPECT_EQ(initialWindowSize(context).height, 8192);
+    context.viewportMaxX = -1e9f;
+    EXPECT_EQ(initialWindowSize(context).width, 1);
+}
+
+TEST(Session, AMissingSceneFileIsReportedAndLeavesAnEmptyScene) {
+    TempFolder folder;
+    Session session;
+    std::ostringstream out, err;
+    sessionStart(session, folder.file("nothing.txt"), {out, err});
+    EXPECT_EQ(out.str(), "ERROR: '" + folder.file("nothing.txt") + "' failed to open.\n");
+    EXPECT_EQ(session.context.phongShading, 1);
+    EXPECT_TRUE(session.scene.meshes.items.empty());
+    EXPECT_EQ(initialWindowSize(session.context).width, 40);
+}
+
+}  // namespace
