@@ -1,0 +1,270 @@
+#!/usr/bin/env bash
+# The viewer as a user meets it, in an X server of its own (Xvfb): the window's title and size,
+# the picture after each key press compared with quelmar-render of the same scene and keys,
+# and the console output (the load log, then the key guide byte for byte).
+#
+# Usage: viewer_window_test.sh VIEWER RENDERER SCENE
+# Exit status: 0 passed, 1 failed, 77 skipped because no X server can be started here.
+#
+# The window shows the frame as 8-bit colour, so a channel may differ from quelmar-render's PNG
+# by one step of rounding (both clamp to 0..1 first). The viewer draws the frame from raster
+# position (-1, -1): image column i, row j (from the bottom) lands on window column i - 1, row
+# j - 1. The window's picture is therefore the image moved one pixel left and one down; the
+# window's top row and right column and the image's left column and bottom row have no partner
+# and are left out of the comparison.
+set -u
+
+if [ $# -ne 3 ]; then
+    echo "usage: $0 VIEWER RENDERER SCENE" >&2
+    exit 2
+fi
+# Absolute paths: the viewer runs in the test's own folder.
+viewer=$(realpath -m "$1")
+renderer=$(realpath -m "$2")
+scene=$(realpath -m "$3")
+
+readonly skipped=77
+readonly title="Quelmar, Instructions in Console"
+readonly tolerance=1                # 8-bit steps per channel
+readonly convert=/usr/bin/convert   # ImageMagick's own, whatever else PATH offers
+# Xvfb and the viewer end on their own after this many seconds, even if this script is killed
+# before it can stop them.
+readonly lifetime=100
+# Key presses in order: the X key name and the character the viewer receives. Each one changes
+# the picture (N before S: normal maps play no part in Gouraud shading).
+readonly keyNames=(n t s greater greater less S)
+readonly keyChars=(n t s '>' '>' '<' S)
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/quelmar-viewer-test.XXXXXX") || exit 1
+xvfbPid=
+viewerPid=
+failures=0
+
+stopProcess() {
+    [ -n "$1" ] || return 0
+    kill "$1" 2>/dev/null || return 0
+    for _ in $(seq 50); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
+    kill -KILL "$1" 2>/dev/null
+    wait "$1" 2>/dev/null
+    return 0
+}
+
+cleanUp() {
+    stopProcess "$viewerPid"
+    stopProcess "$xvfbPid"
+    if [ "$failures" -eq 0 ]; then
+        rm -rf "$work"
+    else
+        echo "Captures and logs kept in $work" >&2
+    fi
+}
+trap cleanUp EXIT
+trap 'failures=$((failures + 1)); exit 1' INT TERM
+
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+# Polls `command...` every tenth of a second until it succeeds or `seconds` have passed.
+waitFor() {
+    local seconds=$1
+    shift
+    local deadline=$((SECONDS + seconds))
+    until "$@"; do
+        [ "$SECONDS" -lt "$deadline" ] || return 1
+        sleep 0.1
+    done
+}
+
+# ---- tools and the X server -----------------------------------------------------------------
+
+if ! command -v Xvfb >/dev/null; then
+    echo "SKIPPED: no X server can be started here (Xvfb is not installed; scripts/install-deps.sh installs it)"
+    exit $skipped
+fi
+for tool in xdotool xwd xwininfo "$convert" cmp awk; do
+    if ! command -v "$tool" >/dev/null; then
+        fail "$tool is missing (scripts/install-deps.sh installs it)"
+        exit 1
+    fi
+done
+for file in "$viewer" "$renderer" "$scene"; do
+    [ -e "$file" ] || { fail "$file does not exist"; exit 1; }
+done
+
+# Xvfb picks a free display number itself and writes it to the descriptor once it accepts
+# connections, so parallel runs never collide.
+timeout "$lifetime" Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" \
+    >"$work/xvfb.log" 2>&1 &
+xvfbPid=$!
+displayReady() { [ -s "$work/display" ] || ! kill -0 "$xvfbPid" 2>/dev/null; }
+waitFor 15 displayReady
+if ! [ -s "$work/display" ] || ! kill -0 "$xvfbPid" 2>/dev/null; then
+    echo "SKIPPED: no X server can be started here (Xvfb did not start):"
+    tail -n 5 "$work/xvfb.log"
+    exit $skipped
+fi
+export DISPLAY=":$(head -n 1 "$work/display")"
+export LIBGL_ALWAYS_SOFTWARE=1
+
+# ---- the viewer, and what its window should show --------------------------------------------
+
+# -geometry is GLUT's own option (it must take it out of the arguments before the scene file is
+# read); it puts the window fully on the screen, where xwd can read all of it. The viewer
+# starts first so that it loads while the reference frames are drawn.
+(cd "$work" && exec timeout "$lifetime" "$viewer" -geometry 300x300+0+0 "$scene" \
+    >"$work/viewer.out" 2>"$work/viewer.err") &
+viewerPid=$!
+
+# The window is the viewport's maximum corner plus 40 pixels, truncated.
+read -r width height < <(awk '/^MAX:/ { print int($2 + 40), int($3 + 40); exit }' "$scene")
+if [ -z "${width:-}" ]; then
+    fail "no MAX line in $scene"
+    exit 1
+fi
+compareSize="$((width - 1))x$((height - 1))"
+
+# reference N KEYS: the frame after the first N key presses, as raw RGB without the image's
+# left column and bottom row. The first one also records the load log.
+reference() {
+    local png="$work/reference-$1.png"
+    local log=/dev/null
+    [ "$1" -eq 0 ] && log="$work/expected-load-log.txt"
+    "$renderer" -s "${width}x${height}" -k "$2" -o "$png" "$scene" >"$log" 2>"$work/renderer-$1.err" ||
+        { fail "quelmar-render failed for keys '$2': $(cat "$work/renderer-$1.err")"; return 1; }
+    "$convert" "$png" -crop "${compareSize}+1+0" +repage -alpha off -depth 8 "rgb:$work/reference-$1.rgb"
+}
+
+keys=
+reference 0 "" || exit 1
+for i in "${!keyChars[@]}"; do
+    keys+=${keyChars[$i]}
+    reference $((i + 1)) "$keys" || exit 1
+done
+
+window=
+findWindow() {
+    kill -0 "$viewerPid" 2>/dev/null || return 0
+    window=$(xdotool search --name "^${title}\$" 2>/dev/null | head -n 1)
+    [ -n "$window" ]
+}
+waitFor 15 findWindow
+if [ -z "$window" ]; then
+    fail "no window titled '$title' appeared; the viewer said: $(tail -n 5 "$work/viewer.err")"
+    exit 1
+fi
+
+# capture NAME: the window as an X dump.
+capture() { timeout 10 xwd -silent -id "$window" -out "$work/$1.xwd" 2>/dev/null; }
+
+# asRgb NAME: the dump as raw RGB without the window's top row and right column.
+asRgb() {
+    timeout 20 "$convert" "xwd:$work/$1.xwd" -crop "${compareSize}+0+1" +repage -alpha off -depth 8 \
+        "rgb:$work/$1.rgb" 2>/dev/null
+}
+
+# Sets `different` (channels more than `tolerance` apart) and `largest` (the largest difference)
+# for two raw RGB files; pictures of another size count as wholly different.
+difference() {
+    if [ "$(stat -c %s "$1")" != "$(stat -c %s "$2")" ]; then
+        different=all
+        largest=size
+        return
+    fi
+    read -r different largest < <(cmp -l "$1" "$2" | awk -v tolerance="$tolerance" '
+        function octal(text,   value, k) {
+            value = 0
+            for (k = 1; k <= length(text); k++) value = value * 8 + substr(text, k, 1)
+            return value
+        }
+        {
+            d = octal($2) - octal($3)
+            if (d < 0) d = -d
+            if (d > tolerance) count++
+            if (d > most) most = d
+        }
+        END { print count + 0, most + 0 }')
+}
+
+# matches N: the window now shows reference N. Where the key should change the picture, one
+# identical to the one before the key press is the old frame still on show: not compared.
+matches() {
+    capture "window-$1" || return 1
+    if [ "$1" -gt 0 ] && cmp -s "$work/window-$1.xwd" "$work/window-$(($1 - 1)).xwd" &&
+        ! cmp -s "$work/reference-$1.rgb" "$work/reference-$(($1 - 1)).rgb"; then
+        different="all (no new frame)"
+        largest=none
+        return 1
+    fi
+    asRgb "window-$1" || return 1
+    difference "$work/window-$1.rgb" "$work/reference-$1.rgb"
+    [ "$different" = 0 ]
+}
+
+# expectPicture N WHAT: waits for the window to show reference N (the viewer draws on its own
+# time), failing with the last difference found.
+expectPicture() {
+    different=none
+    largest=none
+    if ! waitFor 20 matches "$1"; then
+        fail "$2: the window does not show what quelmar-render draws" \
+            "($different channels differ by more than $tolerance, the largest by $largest)"
+        return 1
+    fi
+    echo "ok: $2 (largest channel difference $largest)"
+}
+
+expectPicture 0 "first frame" || exit 1
+
+geometry=$(xwininfo -id "$window")
+actualWidth=$(awk '/^ *Width:/ { print $2 }' <<<"$geometry")
+actualHeight=$(awk '/^ *Height:/ { print $2 }' <<<"$geometry")
+if [ "$actualWidth" != "$width" ] || [ "$actualHeight" != "$height" ]; then
+    fail "the window is ${actualWidth}x${actualHeight}, not ${width}x${height}"
+else
+    echo "ok: window size ${width}x${height}"
+fi
+actualTitle=$(xdotool getwindowname "$window")
+[ "$actualTitle" = "$title" ] || fail "the window's title is '$actualTitle', not '$title'"
+
+# The console: the load log as quelmar-render prints it, then the key guide, nothing else.
+{
+    cat "$work/expected-load-log.txt"
+    printf '\n\n\n\n\n\n\n\n\n\n\n\n\nWelcome to Quelmar'"'"'s Graphical Programming Assignment.\n'
+    printf '\n\n'
+    printf 'Buttons:\n'
+    printf 'S turns on/off Phong Shading and replaces it with Gouraud\n'
+    printf 'T turns on/off Diffuse Texturing\n'
+    printf 'N turns on/off Normal Mapping\n'
+    printf '< or > switches cameras.\n\n'
+    printf 'Hope you enjoy!\n\n\n\n\n\n\n\n\n\n\n\n\n'
+} >"$work/expected-console.txt"
+if [ ! -s "$work/expected-load-log.txt" ]; then
+    fail "quelmar-render printed no load log for $scene"
+elif ! cmp -s "$work/expected-console.txt" "$work/viewer.out"; then
+    fail "the console output differs from the load log and key guide:"
+    diff "$work/expected-console.txt" "$work/viewer.out" | head -n 20 >&2
+else
+    echo "ok: console output"
+fi
+if grep -q -e '^ERROR' -e 'failed to open' "$work/expected-load-log.txt" "$work/viewer.err"; then
+    fail "loading reported errors: $(grep -h -e '^ERROR' -e 'failed to open' "$work/expected-load-log.txt" "$work/viewer.err")"
+fi
+
+keys=
+for i in "${!keyNames[@]}"; do
+    keys+=${keyChars[$i]}
+    if ! timeout 10 xdotool key --window "$window" "${keyNames[$i]}" 2>/dev/null; then
+        fail "xdotool could not press ${keyNames[$i]}"
+        break
+    fi
+    expectPicture $((i + 1)) "after keys '$keys'" || break
+done
+
+kill -0 "$viewerPid" 2>/dev/null || fail "the viewer ended by itself: $(tail -n 5 "$work/viewer.err")"
+
+if [ "$failures" -ne 0 ]; then
+    exit 1
+fi
+echo "PASSED: the viewer's window, pictures and console output"
