@@ -35,9 +35,8 @@ void drawViewportBorder(RenderContext& context) {
 
 Image renderFrame(Scene& scene, RenderContext& context, const Matrix4& projection, int width, int height,
                   int threadCount) {
-    Image colour = imageCreate(width, height);
+    Image colour = imageCreate(width, height, makeColour(1, 1, 1, 1));  // cleared to opaque white
     DepthBuffer depth = depthBufferCreate(width, height);
-    imageFill(colour, makeColour(1, 1, 1, 1));
     context.colourBuffer = &colour;
     context.depthBuffer = &depth;
     context.textureMap = nullptr;

@@ -15,8 +15,9 @@ struct Image {
     int height = 0;
 };
 
-// A new image of width x height transparent black pixels; a negative size counts as 0.
-Image imageCreate(int width, int height);
+// A new image of width x height pixels of one colour (transparent black unless given); a
+// negative size counts as 0.
+Image imageCreate(int width, int height, Colour fill = {0, 0, 0, 0});
 
 void imageFill(Image& image, Colour colour);
 

@@ -18,14 +18,6 @@ Camera currentOrDefault(CameraList& list) {
 }
 }  // namespace
 
-Camera defaultCamera() {
-    Camera camera;
-    camera.fieldOfView = 60;
-    camera.nearPlane = 1;
-    camera.farPlane = 100;
-    return camera;
-}
-
 void stepCamera(CameraList& list, int step) {
     int count = static_cast<int>(list.items.size());
     if (step == 0 || count == 0) return;

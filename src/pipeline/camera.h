@@ -17,13 +17,11 @@ void updateCameraBasis(Camera& camera);
 Matrix4 cameraViewMatrix(Camera& camera);
 Matrix4 matrixPerspective(float fieldOfView, float aspect, float nearPlane, float farPlane);
 
-// The camera the scene is drawn from. An empty list (a scene file that could not be read)
-// falls back to the default camera.
+// The camera the scene is drawn from. An empty list (a scene without meshes, or one whose file
+// could not be read) falls back to the default camera.
 Matrix4 currentViewMatrix(CameraList& list);
 Vec3 currentCameraPosition(CameraList& list);
 float currentFieldOfView(CameraList& list);
 float currentNearPlane(CameraList& list);
 float currentFarPlane(CameraList& list);
 
-// At the origin, looking along -z, field of view 60, planes 1 and 100.
-Camera defaultCamera();

@@ -1,22 +1,8 @@
 #include "pipeline/triangulation.h"
 
 
-const Material& fallbackMaterial() {
-    static const Material grey = [] {
-        Material m;
-        m.name = "Default";
-        m.ambient = {0.2f, 0.2f, 0.2f, 1};
-        m.diffuse = {0.8f, 0.8f, 0.8f, 1};
-        m.specular = {0, 0, 0, 1};
-        m.shininess = 1;
-        m.textureMapName = m.normalMapName = "None";
-        return m;
-    }();
-    return grey;
-}
-
 const Material& materialAt(const MaterialList& materials, int index) {
-    if (materials.items.empty()) return fallbackMaterial();
+    if (materials.items.empty()) return defaultMaterial();
     if (index < 0 || index >= static_cast<int>(materials.items.size())) index = 0;
     return materials.items[static_cast<size_t>(index)];
 }

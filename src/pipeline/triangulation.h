@@ -6,10 +6,8 @@
 #include "raster/draw_list.h"
 #include "scene/scene.h"
 
-// A default grey material, used only when a scene defines none.
-const Material& fallbackMaterial();
-
-// Lookups by material index; an index outside the list selects material 0.
+// Lookups by material index; an index outside the list selects material 0, and an empty list
+// the default material.
 const Material& materialAt(const MaterialList& materials, int index);
 const Image* materialTextureImage(const MaterialList& materials, int index);
 const Image* materialNormalImage(const MaterialList& materials, int index);

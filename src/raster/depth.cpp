@@ -6,8 +6,7 @@ DepthBuffer depthBufferCreate(int width, int height) {
     DepthBuffer buffer;
     buffer.width = std::max(width, 0);
     buffer.height = std::max(height, 0);
-    buffer.values.resize(static_cast<size_t>(buffer.width) * static_cast<size_t>(buffer.height));
-    depthBufferClear(buffer);
+    buffer.values.assign(static_cast<size_t>(buffer.width) * static_cast<size_t>(buffer.height), 1.0f);
     return buffer;
 }
 

@@ -10,6 +10,28 @@ Scene sceneCreate() {
     return scene;
 }
 
+Camera defaultCamera() {
+    Camera camera;
+    camera.fieldOfView = 60;
+    camera.nearPlane = 1;
+    camera.farPlane = 100;
+    return camera;
+}
+
+const Material& defaultMaterial() {
+    static const Material grey = [] {
+        Material m;
+        m.name = "Default";
+        m.ambient = makeColour(0.2f, 0.2f, 0.2f, 1);
+        m.diffuse = makeColour(0.8f, 0.8f, 0.8f, 1);
+        m.specular = makeColour(0, 0, 0, 1);
+        m.shininess = 1;
+        m.textureMapName = m.normalMapName = "None";
+        return m;
+    }();
+    return grey;
+}
+
 namespace {
 template <class T>
 int appendItem(std::vector<T>& items, T item) {

@@ -116,6 +116,13 @@ struct Scene {
 // An empty scene whose image table already holds the "None" entry.
 Scene sceneCreate();
 
+// What a scene without cameras is drawn from: at the origin, looking along -z, field of view
+// 60, planes 1 and 100.
+Camera defaultCamera();
+// What a scene without materials is drawn with: grey, ambient 0.2, diffuse 0.8, no specular,
+// shininess 1, no maps.
+const Material& defaultMaterial();
+
 int cameraAppend(CameraList& list, const Camera& camera);
 int lightAppend(SceneLighting& lighting, const Light& light);
 int materialAppend(MaterialList& list, const Material& material);

@@ -29,8 +29,7 @@ Colour shadePixel(Vertex& pixel, const SceneLighting& lighting, const RenderCont
         normal = xyz(pixel.normal);
         vec3Normalize(normal);
     }
-    static const Material noMaterial{};
-    const Material& material = context.material ? *context.material : noMaterial;
+    const Material& material = context.material ? *context.material : defaultMaterial();
     pixel.colour =
         shadePoint(xyz(pixel.worldPosition), normal, pixel.texCoord.x, pixel.texCoord.y, material, lighting, context);
     return pixel.colour;

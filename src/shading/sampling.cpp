@@ -8,7 +8,7 @@ namespace {
 float fractionalPart(float c) {
     if (std::isnan(c)) return c;
     if (!(std::fabs(c) < 2147483648.0f)) return 0.0f;
-    return c - std::trunc(c);
+    return c - static_cast<float>(static_cast<int>(c));  // exact truncation in this range, and no libm call
 }
 
 // Texel position along one axis, held at the first texel centre: a NaN counts as below 0.

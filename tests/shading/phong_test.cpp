@@ -114,13 +114,10 @@ TEST(PhongLighting, DegenerateFramesGiveAmbientOnly) {
     expectAmbient(pixelAt({0, 0, 0, 0}, {1, 0, 0, 0}), RenderContext{}, "zero normal, unmapped");
 }
 
-TEST(PhongLighting, MissingMaterialLightsAsAllZero) {
+TEST(PhongLighting, MissingMaterialLightsWithTheDefaultGrey) {
     RenderContext context;
     Vertex pixel = pixelAt({0, 0, 1, 0}, {1, 0, 0, 0});
-    Colour unlit = shadePixel(pixel, makeLighting({0, 0, 9}, {}), context);
-    EXPECT_EQ(unlit.r, 0.0f);
-    EXPECT_EQ(unlit.a, 0.0f);
-    Colour lit = shadePixel(pixel, kProbeLights, context);
-    EXPECT_EQ(lit.r, 0.0f);
-    EXPECT_EQ(lit.b, 0.0f);
+    Colour lit = shadePixel(pixel, makeLighting({0, 0, 9}, {makeLight({0, 0, 5}, {1, 1, 1, 1})}), context);
+    EXPECT_FLOAT_EQ(lit.r, 0.8f);  // diffuse 0.8 straight under the light, no specular
+    EXPECT_EQ(lit.a, 1.0f);
 }

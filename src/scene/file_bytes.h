@@ -1,0 +1,9 @@
+// Whole-file reads for loading: the scene file and every image file are read into memory in
+// one go, in binary, and parsed from there.
+#pragma once
+
+#include <optional>
+#include <string>
+
+// The file's bytes, or nothing when it cannot be opened or read (a folder counts as unreadable).
+std::optional<std::string> readWholeFile(const std::string& path);

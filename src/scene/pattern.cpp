@@ -1,0 +1,236 @@
+// The scanf-like matcher of the scene-file parser; the rules are listed in pattern.h.
+#include "scene/pattern.h"
+
+#include <algorithm>
+#include <charconv>
+#include <climits>
+#include <cstdint>
+#include <limits>
+
+namespace {
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+char lowerCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool startsWithWord(std::string_view text, std::size_t at, std::string_view lowerWord) {
+    if (text.size() - at < lowerWord.size()) return false;
+    for (std::size_t i = 0; i < lowerWord.size(); ++i)
+        if (lowerCase(text[at + i]) != lowerWord[i]) return false;
+    return true;
+}
+
+std::size_t skipDigits(std::string_view text, std::size_t at) {
+    while (at < text.size() && isDigit(text[at])) ++at;
+    return at;
+}
+
+// The end of "inf", "infinity", "nan" or "nan(chars)" starting at `at`, or `at` itself.
+std::size_t scanSpecialReal(std::string_view text, std::size_t at) {
+    if (startsWithWord(text, at, "infinity")) return at + 8;
+    if (startsWithWord(text, at, "inf")) return at + 3;
+    if (!startsWithWord(text, at, "nan")) return at;
+    std::size_t end = at + 3;
+    if (end >= text.size() || text[end] != '(') return end;
+    std::size_t close = end + 1;
+    while (close < text.size() && (isDigit(text[close]) || text[close] == '_' ||
+                                   (lowerCase(text[close]) >= 'a' && lowerCase(text[close]) <= 'z')))
+        ++close;
+    return close < text.size() && text[close] == ')' ? close + 1 : end;
+}
+
+// The end of the decimal number (without sign) starting at `at`, or `at` when none starts
+// there. An exponent counts only when digits follow its letter and optional sign.
+std::size_t scanDecimal(std::string_view text, std::size_t at) {
+    std::size_t end = skipDigits(text, at);
+    std::size_t digits = end - at;
+    if (end < text.size() && text[end] == '.') {
+        std::size_t fractionEnd = skipDigits(text, end + 1);
+        digits += fractionEnd - (end + 1);
+        end = fractionEnd;
+    }
+    if (digits == 0) return at;
+    if (end < text.size() && lowerCase(text[end]) == 'e') {
+        std::size_t exponent = end + 1;
+        if (exponent < text.size() && (text[exponent] == '+' || text[exponent] == '-')) ++exponent;
+        if (exponent < text.size() && isDigit(text[exponent])) end = skipDigits(text, exponent);
+    }
+    return end;
+}
+
+// The value of an exponent part "e[+-]digits" (or of an empty one), held within +-10^6.
+long long exponentValue(std::string_view part) {
+    if (part.size() < 2) return 0;
+    std::size_t at = 1;
+    bool negative = part[at] == '-';
+    if (part[at] == '+' || part[at] == '-') ++at;
+    long long value = 0;
+    for (; at < part.size(); ++at)
+        if (value < 1000000) value = value * 10 + (part[at] - '0');
+    return negative ? -value : value;
+}
+
+// For a decimal number beyond the float range: whether it overflowed (magnitude of at least 1)
+// rather than underflowed. Written as 0.d... x 10^scale with d the first non-zero digit, it
+// is at least 1 exactly when scale plus the exponent is positive.
+bool isLargeMagnitude(std::string_view number) {
+    std::size_t mantissaEnd = std::min(number.find_first_of("eE"), number.size());
+    std::string_view mantissa = number.substr(0, mantissaEnd);
+    std::size_t point = std::min(mantissa.find('.'), mantissa.size());
+    std::string_view whole = mantissa.substr(0, point);
+    std::string_view fraction = point < mantissa.size() ? mantissa.substr(point + 1) : std::string_view{};
+    long long scale = 0;
+    std::size_t firstWhole = whole.find_first_not_of('0');
+    if (firstWhole != std::string_view::npos) {
+        scale = static_cast<long long>(whole.size() - firstWhole);
+    } else {
+        std::size_t firstFraction = fraction.find_first_not_of('0');
+        if (firstFraction == std::string_view::npos) return false;
+        scale = -static_cast<long long>(firstFraction);
+    }
+    return scale + exponentValue(number.substr(mantissaEnd)) > 0;
+}
+
+float decimalValue(std::string_view number) {
+    float value = 0;
+    auto result = std::from_chars(number.data(), number.data() + number.size(), value, std::chars_format::general);
+    if (result.ec == std::errc::result_out_of_range)
+        return isLargeMagnitude(number) ? std::numeric_limits<float>::infinity() : 0.0f;
+    return value;
+}
+
+float specialValue(std::string_view word) {
+    return lowerCase(word[0]) == 'i' ? std::numeric_limits<float>::infinity()
+                                     : std::numeric_limits<float>::quiet_NaN();
+}
+
+// The three conversions, white space already skipped. A null target discards the value;
+// false means a mismatch (nothing of the kind begins here, or a target of the wrong kind).
+bool convertReal(TextCursor& cursor, const PatternTarget* target) {
+    float* const* out = target ? std::get_if<float*>(target) : nullptr;
+    if (target && !out) return false;
+    std::optional<float> value = readReal(cursor);
+    if (value && out) **out = *value;
+    return value.has_value();
+}
+
+bool convertInt(TextCursor& cursor, const PatternTarget* target) {
+    int* const* out = target ? std::get_if<int*>(target) : nullptr;
+    if (!out) return false;
+    std::optional<int> value = readInt(cursor);
+    if (value) **out = *value;
+    return value.has_value();
+}
+
+bool convertToken(TextCursor& cursor, const PatternTarget* target) {
+    std::string* const* out = target ? std::get_if<std::string*>(target) : nullptr;
+    if (!out) return false;
+    std::size_t end = cursor.position;
+    while (end < cursor.text.size() && !isSpace(cursor.text[end])) ++end;
+    (*out)->assign(cursor.text.substr(cursor.position, end - cursor.position));
+    cursor.position = end;
+    return true;
+}
+
+bool convert(TextCursor& cursor, char conversion, const PatternTarget* target) {
+    switch (conversion) {
+        case 'f': return convertReal(cursor, target);
+        case 'd': return convertInt(cursor, target);
+        case 's': return convertToken(cursor, target);
+        default: return false;
+    }
+}
+
+enum class Outcome { Stored, Discarded, Mismatch, EndOfInput };
+
+// One %f, %d, %s or %*f directive; `p` indexes its '%' and is moved past it.
+Outcome matchConversion(TextCursor& cursor, std::string_view pattern, std::size_t& p, const PatternTarget*& nextTarget,
+                        const PatternTarget* lastTarget) {
+    bool discard = p + 1 < pattern.size() && pattern[p + 1] == '*';
+    std::size_t conversionAt = p + (discard ? 2 : 1);
+    char conversion = conversionAt < pattern.size() ? pattern[conversionAt] : '\0';
+    p = conversionAt + 1;
+    skipSpace(cursor);
+    if (atEnd(cursor)) return Outcome::EndOfInput;
+    const PatternTarget* target = nullptr;
+    if (!discard) {
+        if (nextTarget == lastTarget) return Outcome::Mismatch;
+        target = nextTarget++;
+    }
+    if (!convert(cursor, conversion, target)) return Outcome::Mismatch;
+    return discard ? Outcome::Discarded : Outcome::Stored;
+}
+
+int endResult(int stored) { return stored > 0 ? stored : kEndOfInput; }
+
+}  // namespace
+
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+void skipSpace(TextCursor& cursor) {
+    while (cursor.position < cursor.text.size() && isSpace(cursor.text[cursor.position])) ++cursor.position;
+}
+
+bool atEnd(const TextCursor& cursor) { return cursor.position >= cursor.text.size(); }
+
+std::size_t remainingBytes(const TextCursor& cursor) {
+    return atEnd(cursor) ? 0 : cursor.text.size() - cursor.position;
+}
+
+std::optional<float> readReal(TextCursor& cursor) {
+    std::string_view text = cursor.text;
+    std::size_t start = cursor.position;
+    bool negative = start < text.size() && text[start] == '-';
+    std::size_t body = start < text.size() && (text[start] == '-' || text[start] == '+') ? start + 1 : start;
+    if (body >= text.size()) return std::nullopt;
+    std::size_t end = scanSpecialReal(text, body);
+    bool special = end != body;
+    if (!special) end = scanDecimal(text, body);
+    if (end == body) return std::nullopt;
+    std::string_view number = text.substr(body, end - body);
+    float magnitude = special ? specialValue(number) : decimalValue(number);
+    cursor.position = end;
+    return negative ? -magnitude : magnitude;
+}
+
+std::optional<int> readInt(TextCursor& cursor) {
+    std::string_view text = cursor.text;
+    std::size_t at = cursor.position;
+    bool negative = at < text.size() && text[at] == '-';
+    if (at < text.size() && (text[at] == '-' || text[at] == '+')) ++at;
+    if (at >= text.size() || !isDigit(text[at])) return std::nullopt;
+    // Accumulate up to just beyond the int range, then clamp.
+    constexpr std::int64_t limit = static_cast<std::int64_t>(INT_MAX) + 1;
+    std::int64_t magnitude = 0;
+    for (; at < text.size() && isDigit(text[at]); ++at)
+        if (magnitude <= limit) magnitude = magnitude * 10 + (text[at] - '0');
+    if (magnitude > limit) magnitude = limit;
+    std::int64_t value = negative ? -magnitude : magnitude;
+    if (value > INT_MAX) value = INT_MAX;
+    cursor.position = at;
+    return static_cast<int>(value);
+}
+
+int matchPattern(TextCursor& cursor, std::string_view pattern, std::initializer_list<PatternTarget> targets) {
+    int stored = 0;
+    const PatternTarget* nextTarget = targets.begin();
+    std::size_t p = 0;
+    while (p < pattern.size()) {
+        char c = pattern[p];
+        if (isSpace(c)) {
+            skipSpace(cursor);
+            while (p < pattern.size() && isSpace(pattern[p])) ++p;
+        } else if (c == '%') {
+            Outcome outcome = matchConversion(cursor, pattern, p, nextTarget, targets.end());
+            if (outcome == Outcome::EndOfInput) return endResult(stored);
+            if (outcome == Outcome::Mismatch) return stored;
+            if (outcome == Outcome::Stored) ++stored;
+        } else {
+            if (atEnd(cursor)) return endResult(stored);
+            if (cursor.text[cursor.position] != c) return stored;
+            ++cursor.position;
+            ++p;
+        }
+    }
+    return stored;
+}
