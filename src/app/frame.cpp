@@ -1,5 +1,7 @@
 #include "app/frame.h"
 
+#include <utility>
+
 #include "pipeline/camera.h"
 #include "pipeline/scene_pass.h"
 #include "raster/depth.h"
@@ -34,19 +36,27 @@ void drawViewportBorder(RenderContext& context) {
 }  // namespace
 
 Image renderFrame(Scene& scene, RenderContext& context, const Matrix4& projection, int width, int height,
-                  int threadCount) {
-    Image colour = imageCreate(width, height, makeColour(1, 1, 1, 1));  // cleared to opaque white
-    DepthBuffer depth = depthBufferCreate(width, height);
+                  int threadCount, FrameMemory& memory, Image previous) {
+    Image colour = std::move(previous);  // its storage, not its pixels
+    imageReset(colour, width, height, makeColour(1, 1, 1, 1));
+    DepthBuffer& depth = memory.depth;
+    depthBufferReset(depth, width, height);
     context.colourBuffer = &colour;
     context.depthBuffer = &depth;
     context.textureMap = nullptr;
     context.normalMap = nullptr;
-    renderScene(scene, context, projection, threadCount > 0 ? threadCount : defaultThreadCount());
+    renderScene(scene, context, projection, threadCount > 0 ? threadCount : defaultThreadCount(), memory.scenePass);
     drawViewportBorder(context);
-    // The buffers die with this call; leave no pointer to them behind.
+    // The colour buffer leaves with the caller; leave no pointer to it behind.
     context.colourBuffer = nullptr;
     context.depthBuffer = nullptr;
     return colour;
+}
+
+Image renderFrame(Scene& scene, RenderContext& context, const Matrix4& projection, int width, int height,
+                  int threadCount) {
+    FrameMemory memory;
+    return renderFrame(scene, context, projection, width, height, threadCount, memory);
 }
 
 Matrix4 reshapeProjection(Scene& scene, const RenderContext& context) {

@@ -4,11 +4,24 @@
 #include "core/image.h"
 #include "core/math.h"
 #include "core/render_context.h"
+#include "pipeline/scene_pass.h"
+#include "raster/depth.h"
 #include "scene/scene.h"
 
-// Makes fresh colour and depth buffers of width x height, clears them to white and 1.0, runs
-// the scene pass and draws the viewport's black border. Returns the colour buffer. Up to
-// `threadCount` threads rasterize (0: one per core); the picture does not depend on it.
+// Memory one frame hands on to the next: the depth buffer and the scene pass's arrays.
+struct FrameMemory {
+    DepthBuffer depth;
+    ScenePassMemory scenePass;
+};
+
+// Makes colour and depth buffers of width x height, clears them to white and 1.0, runs the
+// scene pass and draws the viewport's black border. Returns the colour buffer, built in the
+// storage of `previous` (the frame shown before, or an empty image). Up to `threadCount`
+// threads rasterize (0: one per core); the picture does not depend on it.
+Image renderFrame(Scene& scene, RenderContext& context, const Matrix4& projection, int width, int height,
+                  int threadCount, FrameMemory& memory, Image previous = {});
+
+// One frame on its own, with memory of its own.
 Image renderFrame(Scene& scene, RenderContext& context, const Matrix4& projection, int width, int height,
                   int threadCount = 0);
 

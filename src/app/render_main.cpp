@@ -10,6 +10,7 @@
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/frame.h"
@@ -146,11 +147,12 @@ int main(int argc, char** argv) {
     WindowSize size = initialWindowSize(session.context);
     if (options.width > 0) size = {options.width, options.height};
     Image frame;
+    FrameMemory memory;
     std::vector<double> milliseconds;
     for (int i = 0; i < options.frames; ++i) {
         auto start = std::chrono::steady_clock::now();
         frame = renderFrame(session.scene, session.context, session.projection, size.width, size.height,
-                            options.threads);
+                            options.threads, memory, std::move(frame));
         std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
         milliseconds.push_back(elapsed.count());
     }

@@ -9,6 +9,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "app/frame.h"
 #include "app/session.h"
@@ -16,7 +17,8 @@
 namespace {
 
 std::unique_ptr<Session> theSession;
-Image displayImage;  // the last finished frame, shown until the next one replaces it
+Image displayImage;       // the last finished frame, shown until the next one replaces it
+FrameMemory frameMemory;  // what each frame hands on to the next
 
 void startUp(int argc, char** argv) {
     theSession = std::make_unique<Session>();
@@ -32,7 +34,8 @@ void displayCallback() {
     int width = glutGet(GLUT_WINDOW_WIDTH);
     if (width == 0) return;  // minimised: nothing rendered, drawn or swapped
     int height = glutGet(GLUT_WINDOW_HEIGHT);
-    displayImage = renderFrame(theSession->scene, theSession->context, theSession->projection, width, height);
+    displayImage = renderFrame(theSession->scene, theSession->context, theSession->projection, width, height, 0,
+                               frameMemory, std::move(displayImage));
     // With the viewport at (-1, -1), image column i, row j lands on window column i - 1, row j - 1.
     glRasterPos2i(-1, -1);
     glDrawPixels(displayImage.width, displayImage.height, GL_RGBA, GL_FLOAT, displayImage.pixels.data());

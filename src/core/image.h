@@ -19,6 +19,10 @@ struct Image {
 // negative size counts as 0.
 Image imageCreate(int width, int height, Colour fill = {0, 0, 0, 0});
 
+// Makes the image width x height pixels of one colour, in the storage it already has when
+// that is large enough.
+void imageReset(Image& image, int width, int height, Colour fill);
+
 void imageFill(Image& image, Colour colour);
 
 // Stores the colour at a linear index (column + row * width); the caller keeps it in range.

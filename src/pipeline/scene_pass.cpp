@@ -7,7 +7,6 @@
 #include "pipeline/clipping.h"
 #include "pipeline/triangulation.h"
 #include "raster/depth.h"
-#include "raster/draw_list.h"
 #include "shading/gouraud.h"
 
 namespace {
@@ -86,13 +85,14 @@ void drawBackground(RenderContext& context, DrawList& triangles) {
 
 }  // namespace
 
-void renderScene(Scene& scene, RenderContext& context, const Matrix4& projection, int threadCount) {
+void renderScene(Scene& scene, RenderContext& context, const Matrix4& projection, int threadCount,
+                 ScenePassMemory& memory) {
     Matrix4 view = currentViewMatrix(scene.cameras);
     scene.lighting.eyePosition = currentCameraPosition(scene.cameras);
-    DrawList triangles;
-    std::vector<Vertex> workingCopy;  // reused by every mesh of the frame
+    DrawList& triangles = memory.triangles;
+    triangles.triangles.clear();
     for (const TriMesh& mesh : scene.meshes.items)
-        drawMesh(mesh, scene, context, view, projection, workingCopy, triangles);
+        drawMesh(mesh, scene, context, view, projection, memory.workingCopy, triangles);
     drawBackground(context, triangles);
     drawTriangleList(triangles, scene.lighting, context, threadCount);
 }

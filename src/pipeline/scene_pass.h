@@ -1,11 +1,22 @@
 // The scene pass: every mesh from object space to pixels, then the light-blue background.
 #pragma once
 
+#include <vector>
+
 #include "core/math.h"
 #include "core/render_context.h"
+#include "raster/draw_list.h"
 #include "scene/scene.h"
+
+// Working memory the pass keeps from one frame to the next, so that a steady stream of frames
+// does not allocate (and fault in) its large arrays again every time.
+struct ScenePassMemory {
+    DrawList triangles;             // the frame's queued triangles
+    std::vector<Vertex> workingCopy;  // one mesh's vertices on their way to clip space
+};
 
 // Draws the whole scene into the context's buffers from the current camera, with the given
 // projection, rasterizing with up to `threadCount` threads (the picture is the same for any
 // count). Updates the current camera's folded angles and basis and the eye position.
-void renderScene(Scene& scene, RenderContext& context, const Matrix4& projection, int threadCount);
+void renderScene(Scene& scene, RenderContext& context, const Matrix4& projection, int threadCount,
+                 ScenePassMemory& memory);
