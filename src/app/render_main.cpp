@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -135,12 +134,13 @@ int main(int argc, char** argv) {
         !endsWith(options.outputFile, ".PNG") && !endsWith(options.outputFile, ".PFM"))
         return usageError("the output file must end in .png or .pfm");
 
-    bool readable = static_cast<bool>(std::ifstream(options.sceneFile));
     std::ostringstream discarded;
     LoadLog log = options.quiet ? LoadLog{discarded, discarded} : LoadLog{std::cout, std::cerr};
     Session session;
-    sessionStart(session, options.sceneFile, log);
-    if (!readable) return 1;
+    if (!sessionStart(session, options.sceneFile, log)) {
+        if (options.quiet) std::cerr << "quelmar-render: cannot read the scene file '" << options.sceneFile << "'\n";
+        return 1;
+    }
     sessionReshape(session);
     for (unsigned char key : options.keys) sessionApplyKey(session, key);
 

@@ -6,11 +6,12 @@
 #include "pipeline/camera.h"
 #include "scene/parser.h"
 
-void sessionStart(Session& session, const std::string& sceneFile, LoadLog log) {
-    sceneLoad(session.scene, sceneFile, session.context, log);
+bool sessionStart(Session& session, const std::string& sceneFile, LoadLog log) {
+    bool loaded = sceneLoad(session.scene, sceneFile, session.context, log);
     session.context.phongShading = 1;
     session.context.texturing = 1;
     session.context.normalMapping = 1;
+    return loaded;
 }
 
 void sessionReshape(Session& session) { session.projection = reshapeProjection(session.scene, session.context); }

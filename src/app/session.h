@@ -16,8 +16,9 @@ struct Session {
     Matrix4 projection = matrixIdentity();
 };
 
-// Loads the scene file (console lines to `log`) and turns all three shading effects on.
-void sessionStart(Session& session, const std::string& sceneFile, LoadLog log = {});
+// Loads the scene file (console lines to `log`) and turns all three shading effects on. False
+// when the file could not be opened (the scene is then empty).
+bool sessionStart(Session& session, const std::string& sceneFile, LoadLog log = {});
 
 // Rebuilds the projection from the camera current now, as a window reshape does.
 void sessionReshape(Session& session);

@@ -29,10 +29,17 @@ EdgeWalker edgeFrom(const Vertex& start, const Vertex& end) {
     return {toDividedForm(start), vertexStepDivided(start, end, end.position.y - start.position.y)};
 }
 
+// How many columns (rows) before the buffer a walker is stepped over one by one, as a walk of
+// every pixel would, before it jumps instead: as many as the buffer has columns (rows). Below
+// that every picture is bit for bit that of the full walk; beyond it (a viewport reaching far
+// past the window, as a scene file may ask) a row costs at most twice the buffer's width and a
+// triangle a small multiple of filling the whole buffer, however far the viewport reaches.
+int exactSkipLimit(int bufferExtent) { return std::min(bufferExtent, pixel::kExactSkipLimit); }
+
 // Advances a walker by `count` steps: one by one as the walk itself would, or in one jump when
-// the count is absurdly large (only for geometry far outside the buffer).
-void advance(Vertex& walker, const Vertex& step, int count) {
-    if (count <= pixel::kExactSkipLimit) {
+// the count is beyond `exactLimit` (only for geometry far outside the buffer).
+void advance(Vertex& walker, const Vertex& step, int count, int exactLimit) {
+    if (count <= exactLimit) {
         for (int i = 0; i < count; ++i) vertexAdd(walker, step);
     } else {
         float n = static_cast<float>(count);
@@ -69,7 +76,7 @@ void fillRow(const EdgeWalker& left, const EdgeWalker& right, int row, const Sce
     Vertex span = left.at;
     int column = firstColumn;
     if (column < 0) {
-        advance(span, spanStep, -column);
+        advance(span, spanStep, -column, exactSkipLimit(context.colourBuffer->width));
         column = 0;
     }
     for (; column < endColumn; ++column) {
@@ -87,8 +94,8 @@ void fillRows(EdgeWalker& left, EdgeWalker& right, int firstRow, int endRow, Row
     int row = firstRow;
     if (row < 0 && endRow > row) {
         int skipped = std::min(endRow, 0) - row;
-        advance(left.at, left.step, skipped);
-        advance(right.at, right.step, skipped);
+        advance(left.at, left.step, skipped, exactSkipLimit(context.colourBuffer->height));
+        advance(right.at, right.step, skipped, exactSkipLimit(context.colourBuffer->height));
         row += skipped;
     }
     for (int bandStart = std::min(endRow, band.begin); row < bandStart; ++row) {

@@ -5,5 +5,6 @@
 #include <optional>
 #include <string>
 
-// The file's bytes, or nothing when it cannot be opened or read (a folder counts as unreadable).
+// The file's bytes, or nothing when it cannot be opened or read. Only regular files of up to
+// 1 GiB count: a folder, a device or a pipe is unreadable.
 std::optional<std::string> readWholeFile(const std::string& path);

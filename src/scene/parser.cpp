@@ -150,12 +150,13 @@ void sceneParse(Scene& scene, std::string_view text, const std::string& sceneFol
     addDefaults(scene, log);
 }
 
-void sceneLoad(Scene& scene, const std::string& fileName, RenderContext& context, LoadLog log) {
+bool sceneLoad(Scene& scene, const std::string& fileName, RenderContext& context, LoadLog log) {
     std::optional<std::string> text = readWholeFile(fileName);
     if (!text) {
         log.out << "ERROR: '" << fileName << "' failed to open.\n";
-        return;
+        return false;
     }
     std::string sceneFolder = std::filesystem::path(fileName).parent_path().string();
     sceneParse(scene, *text, sceneFolder, context, log);
+    return true;
 }

@@ -11,8 +11,8 @@
 // Reads the scene file into `scene`, stores the VIEWPORT rectangle in `context`, loads every
 // image a material names (relative to the working directory, then to the scene file's folder),
 // builds every mesh's tangents and model matrix, and logs to `log`. A file that cannot be
-// opened is reported and leaves the scene empty.
-void sceneLoad(Scene& scene, const std::string& fileName, RenderContext& context, LoadLog log = {});
+// opened is reported, leaves the scene empty and gives false.
+bool sceneLoad(Scene& scene, const std::string& fileName, RenderContext& context, LoadLog log = {});
 
 // The same from text already in memory; image names are looked up in the working directory and
 // then in `sceneFolder` (empty for none).

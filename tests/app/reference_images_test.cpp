@@ -11,9 +11,6 @@
 // (those runs report the cases as skipped), then look at every picture that changed, and check
 // it against what the scene should show, before committing it.
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -26,8 +23,7 @@
 #include "core/image_file.h"
 #include "support/files.h"
 #include "support/image_compare.h"
-
-extern char** environ;
+#include "support/process.h"
 
 namespace {
 
@@ -74,23 +70,6 @@ bool updatingReferences() {
 
 // Runs the renderer with its output (the load log, any complaint) going to `logFile`; returns
 // its exit status, or -1 when it could not be started or did not exit normally.
-int runRenderer(const std::vector<std::string>& arguments, const std::string& logFile) {
-    std::vector<char*> argv;
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    pid_t child = 0;
-    int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return -1;
-    int status = 0;
-    if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
-    return WEXITSTATUS(status);
-}
-
 // A folder of its own for each test process; it is kept when the case fails, so that the
 // pictures the failure message names can be looked at.
 fs::path outputFolder(const ReferenceCase& c) {
@@ -121,7 +100,7 @@ TEST_P(ReferenceImages, MatchesStoredPicture) {
     if (*c.keys) arguments.insert(arguments.end(), {"-k", c.keys});
     if (*c.size) arguments.insert(arguments.end(), {"-s", c.size});
     arguments.push_back(scene.string());
-    int status = runRenderer(arguments, log.string());
+    int status = runProgram(arguments, log.string());
     ASSERT_EQ(status, 0) << "quelmar-render failed on " << scene << "; its output:\n" << readTextFile(log.string());
 
     if (updatingReferences()) {

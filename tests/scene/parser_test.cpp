@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "support/files.h"
+#include "scene/tga.h"
 #include "support/tga_files.h"
 
 namespace {
@@ -265,6 +266,21 @@ TEST(Parser, DefaultsStandInForMissingCamerasAndMaterials) {
     sceneLoad(scene, "/no/such/folder/scene.txt", context, LoadLog{out, err});
     EXPECT_EQ(out.str(), "ERROR: '/no/such/folder/scene.txt' failed to open.\n");
     EXPECT_TRUE(scene.cameras.items.empty());
+}
+
+TEST(Parser, FoldersAndDevicesAreNotReadAsFiles) {
+    // A device never ends: reading /dev/zero whole would hang, and a folder holds no text.
+    for (const char* name : {"/dev/zero", "/tmp"}) {
+        Scene scene = sceneCreate();
+        RenderContext context;
+        std::ostringstream out, err;
+        sceneLoad(scene, name, context, LoadLog{out, err});
+        EXPECT_EQ(out.str(), std::string("ERROR: '") + name + "' failed to open.\n");
+    }
+    std::ostringstream out, err;
+    ImageTable table = sceneCreate().materials.images;
+    EXPECT_EQ(imageTableAcquire(table, "/dev/zero", "", LoadLog{out, err}), 0);
+    EXPECT_EQ(err.str(), "TGA_Write: failed to open file /dev/zero\n");
 }
 
 TEST(Parser, ValuesALineFailsToSetKeepThePreviousBlocks) {

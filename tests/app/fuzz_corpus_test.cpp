@@ -1,0 +1,114 @@
+// The fuzz targets' checked-in corpora (fuzz/corpus), replayed in every build through the same
+// code paths as the fuzzers: each scene input is parsed and drawn in both shading modes, each
+// image input is decoded and sampled. The corpora hold the seeds and every input that once
+// found a bug, so this is also the regression test for those bugs; the sanitizer build turns
+// any memory error or undefined behaviour they provoke into a failure.
+//
+// As in the fuzzers, every '/' of a scene input is read as '_', so that no image name can reach
+// beyond the working directory and the scene folder.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <limits>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/frame.h"
+#include "app/session.h"
+#include "scene/parser.h"
+#include "scene/tga.h"
+#include "shading/sampling.h"
+#include "support/files.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<fs::path> corpusFiles(const std::string& target) {
+    std::vector<fs::path> files;
+    for (const fs::directory_entry& entry : fs::directory_iterator(sourceFolder() / "fuzz" / "corpus" / target))
+        if (entry.is_regular_file()) files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::string sceneInput(const fs::path& file) {
+    std::string text = readTextFile(file.string());
+    std::replace(text.begin(), text.end(), '/', '_');
+    return text;
+}
+
+// What the parser promises the renderer: triangles name existing vertices, and a scene with
+// meshes has a camera and a material for every surface.
+void expectDrawable(const Scene& scene) {
+    const std::size_t materials = scene.materials.items.size();
+    ASSERT_EQ(scene.meshes.items.size(), scene.meshes.geometry.size());
+    if (!scene.meshes.items.empty()) {
+        EXPECT_FALSE(scene.cameras.items.empty());
+        EXPECT_GT(materials, 0u);
+    }
+    for (const MeshGeometry& geometry : scene.meshes.geometry)
+        for (const Surface& surface : geometry.surfaces) {
+            EXPECT_LT(static_cast<std::size_t>(surface.materialIndex), materials);
+            EXPECT_EQ(surface.indices.size() % 3, 0u);
+            for (int index : surface.indices)
+                EXPECT_TRUE(index >= 0 && static_cast<std::size_t>(index) < geometry.vertices.size());
+        }
+}
+
+// As the render_frame fuzzer: the programs' loading, then a 64 x 64 frame with Phong shading on
+// one thread and one with Gouraud shading on two.
+void parseAndDraw(const std::string& text) {
+    Session session;
+    std::ostringstream log;
+    sceneParse(session.scene, text, (sourceFolder() / "tests" / "scenes").string(), session.context, {log, log});
+    expectDrawable(session.scene);
+    session.context.phongShading = session.context.texturing = session.context.normalMapping = 1;
+    sessionReshape(session);
+    Image phong = renderFrame(session.scene, session.context, session.projection, 64, 64, 1);
+    sessionApplyKey(session, 's');
+    Image gouraud = renderFrame(session.scene, session.context, session.projection, 64, 64, 2);
+    EXPECT_EQ(phong.pixels.size(), 64u * 64u);
+    EXPECT_EQ(gouraud.pixels.size(), 64u * 64u);
+}
+
+TEST(FuzzCorpus, EverySceneInputParsesAndDrawsInBothModes) {
+    for (const char* target : {"scene_parser", "render_frame"}) {
+        std::vector<fs::path> files = corpusFiles(target);
+        EXPECT_FALSE(files.empty()) << target;
+        for (const fs::path& file : files) {
+            SCOPED_TRACE(file.string());
+            parseAndDraw(sceneInput(file));
+        }
+    }
+}
+
+TEST(FuzzCorpus, EveryImageInputDecodesWholeOrIsRefusedWithAReason) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    std::vector<fs::path> files = corpusFiles("tga_decode");
+    EXPECT_FALSE(files.empty());
+    for (const fs::path& file : files) {
+        SCOPED_TRACE(file.string());
+        std::string contents = readTextFile(file.string());
+        std::vector<std::uint8_t> bytes(contents.begin(), contents.end());
+        int bytesPerPixel = 0;
+        std::string why;
+        std::unique_ptr<Image> image = tgaDecode(bytes, bytesPerPixel, why);
+        if (!image) {
+            EXPECT_FALSE(why.empty());
+            continue;
+        }
+        EXPECT_TRUE(bytesPerPixel == 3 || bytesPerPixel == 4);
+        ASSERT_EQ(image->pixels.size(),
+                  static_cast<std::size_t>(image->width) * static_cast<std::size_t>(image->height));
+        if (image->pixels.empty()) continue;
+        for (float u : {0.0f, 0.999999f, -0.25f, 3e9f, inf, nan})
+            for (float v : {0.0f, 0.999999f, 7.75f, -3e9f, -inf, nan}) sampleTexture(image.get(), u, v);
+    }
+}
+
+}  // namespace

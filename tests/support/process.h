@@ -1,0 +1,9 @@
+// Running the programs under test as separate processes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Runs arguments[0] with the arguments, standard output and error both going to `logFile`, and
+// returns its exit status, or -1 when it could not be started or did not exit normally.
+int runProgram(const std::vector<std::string>& arguments, const std::string& logFile);
