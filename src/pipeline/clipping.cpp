@@ -21,10 +21,12 @@ bool outside(const Vec4& p, int plane) {
     }
 }
 
-bool insideAllPlanes(const Vec4& p) {
+// Bit k set: the point lies outside plane k.
+unsigned char planesOutside(const Vec4& p) {
+    unsigned char mask = 0;
     for (int plane = 0; plane < kPlaneCount; ++plane)
-        if (outside(p, plane)) return false;
-    return true;
+        if (outside(p, plane)) mask |= static_cast<unsigned char>(1u << plane);
+    return mask;
 }
 
 // Where the edge prev -> cur crosses the plane, as a fraction from prev.
@@ -74,26 +76,19 @@ int clipEdge(const Vertex& prev, const Vertex& cur, int plane, Vertex out[2]) {
     return 2;
 }
 
-bool clipPolygon(Polygon& polygon) {
-    bool allInside = true;
-    for (const Vertex& v : polygon.vertices) allInside = allInside && insideAllPlanes(v.position);
-    if (allInside) return !polygon.vertices.empty();
-
-    std::vector<Vertex> output;
+bool clipPolygon(std::vector<Vertex>& polygon, std::vector<Vertex>& scratch) {
     for (int plane = 0; plane < kPlaneCount; ++plane) {
-        std::vector<Vertex>& input = polygon.vertices;
-        if (input.empty()) return false;
-        output.clear();
-        output.reserve(input.size() + 2);
+        if (polygon.empty()) return false;
+        scratch.clear();
         Vertex cut[2];
-        for (size_t e = 0; e < input.size(); ++e) {
-            const Vertex& prev = input[e == 0 ? input.size() - 1 : e - 1];
-            int produced = clipEdge(prev, input[e], plane, cut);
-            output.insert(output.end(), cut, cut + produced);
+        for (size_t e = 0; e < polygon.size(); ++e) {
+            const Vertex& prev = polygon[e == 0 ? polygon.size() - 1 : e - 1];
+            int produced = clipEdge(prev, polygon[e], plane, cut);
+            scratch.insert(scratch.end(), cut, cut + produced);
         }
-        std::swap(input, output);
+        std::swap(polygon, scratch);
     }
-    return !polygon.vertices.empty();
+    return !polygon.empty();
 }
 
 bool frontFacing(const Vec4& a, const Vec4& b, const Vec4& c) {
@@ -106,21 +101,45 @@ bool frontFacing(const Vec4& a, const Vec4& b, const Vec4& c) {
     return n.z >= 0.0f;  // zero-area triangles stay; a NaN is dropped
 }
 
-PolygonList clipMesh(const std::vector<Vertex>& vertices, const std::vector<Surface>& surfaces) {
-    PolygonList list;
+void clipMesh(const std::vector<Vertex>& vertices, const std::vector<Surface>& surfaces, PolygonList& list) {
+    list.vertices.clear();
+    list.polygons.clear();
+    // Which planes each vertex lies outside of, worked out once for all the triangles that
+    // share it: a triangle inside every plane needs no clipping, since it would come back as it
+    // is. (One wholly outside a plane still goes through the clipper: cut vertices made for the
+    // planes before can round onto the inside of a later one.)
+    std::vector<unsigned char> outsideMask(vertices.size());
+    for (size_t i = 0; i < vertices.size(); ++i) outsideMask[i] = planesOutside(vertices[i].position);
+    std::vector<Vertex> clipped;
     const int vertexCount = static_cast<int>(vertices.size());
     auto valid = [vertexCount](int index) { return index >= 0 && index < vertexCount; };
     for (const Surface& surface : surfaces) {
         for (size_t i = 0; i + 2 < surface.indices.size(); i += 3) {
-            int ia = surface.indices[i], ib = surface.indices[i + 1], ic = surface.indices[i + 2];
-            if (!valid(ia) || !valid(ib) || !valid(ic)) continue;
-            const Vertex& a = vertices[static_cast<size_t>(ia)];
-            const Vertex& b = vertices[static_cast<size_t>(ib)];
-            const Vertex& c = vertices[static_cast<size_t>(ic)];
+            const int corner[3] = {surface.indices[i], surface.indices[i + 1], surface.indices[i + 2]};
+            if (!valid(corner[0]) || !valid(corner[1]) || !valid(corner[2])) continue;
+            const Vertex& a = vertices[static_cast<size_t>(corner[0])];
+            const Vertex& b = vertices[static_cast<size_t>(corner[1])];
+            const Vertex& c = vertices[static_cast<size_t>(corner[2])];
             if (!frontFacing(a.position, b.position, c.position)) continue;
-            Polygon polygon{{a, b, c}, surface.materialIndex};
-            if (clipPolygon(polygon)) list.polygons.push_back(std::move(polygon));
+            unsigned char masks[3] = {outsideMask[static_cast<size_t>(corner[0])],
+                                      outsideMask[static_cast<size_t>(corner[1])],
+                                      outsideMask[static_cast<size_t>(corner[2])]};
+            Polygon polygon{static_cast<int>(list.vertices.size()), 3, surface.materialIndex};
+            if ((masks[0] | masks[1] | masks[2]) == 0) {
+                list.vertices.insert(list.vertices.end(), {a, b, c});
+            } else {
+                clipped.assign({a, b, c});
+                if (!clipPolygon(clipped, list.scratch)) continue;
+                polygon.count = static_cast<int>(clipped.size());
+                list.vertices.insert(list.vertices.end(), clipped.begin(), clipped.end());
+            }
+            list.polygons.push_back(polygon);
         }
     }
+}
+
+PolygonList clipMesh(const std::vector<Vertex>& vertices, const std::vector<Surface>& surfaces) {
+    PolygonList list;
+    clipMesh(vertices, surfaces, list);
     return list;
 }

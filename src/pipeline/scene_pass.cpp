@@ -42,22 +42,22 @@ void toClipSpace(std::vector<Vertex>& vertices, const Matrix4& view, const Matri
 }
 
 void divideByW(PolygonList& list) {
-    for (Polygon& polygon : list.polygons)
-        for (Vertex& v : polygon.vertices) vec4Homogenize(v.position);
+    for (Vertex& v : list.vertices) vec4Homogenize(v.position);
 }
 
 void drawMesh(const TriMesh& mesh, Scene& scene, RenderContext& context, const Matrix4& view,
-              const Matrix4& projection, std::vector<Vertex>& workingCopy, DrawList& triangles) {
+              const Matrix4& projection, ScenePassMemory& memory) {
     if (mesh.geometryIndex < 0 || mesh.geometryIndex >= static_cast<int>(scene.meshes.geometry.size())) return;
     const MeshGeometry& geometry = scene.meshes.geometry[static_cast<size_t>(mesh.geometryIndex)];
     if (geometry.surfaces.empty()) return;  // nothing to draw, and no material to light it with
+    std::vector<Vertex>& workingCopy = memory.workingCopy;
     workingCopy.assign(geometry.vertices.begin(), geometry.vertices.end());
     toWorldSpace(workingCopy, mesh.modelMatrix, context);
     if (context.phongShading == 0) lightVertices(workingCopy, geometry, scene, context);
     toClipSpace(workingCopy, view, projection);
-    PolygonList polygons = clipMesh(workingCopy, geometry.surfaces);
-    divideByW(polygons);
-    drawPolygons(polygons, scene.materials, context, triangles);
+    clipMesh(workingCopy, geometry.surfaces, memory.polygons);
+    divideByW(memory.polygons);
+    drawPolygons(memory.polygons, scene.materials, context, memory.triangles);
 }
 
 // Two triangles over the viewport rectangle at the far depth 1.0: they fill wherever no mesh
@@ -91,8 +91,7 @@ void renderScene(Scene& scene, RenderContext& context, const Matrix4& projection
     scene.lighting.eyePosition = currentCameraPosition(scene.cameras);
     DrawList& triangles = memory.triangles;
     triangles.triangles.clear();
-    for (const TriMesh& mesh : scene.meshes.items)
-        drawMesh(mesh, scene, context, view, projection, memory.workingCopy, triangles);
+    for (const TriMesh& mesh : scene.meshes.items) drawMesh(mesh, scene, context, view, projection, memory);
     drawBackground(context, triangles);
     drawTriangleList(triangles, scene.lighting, context, threadCount);
 }

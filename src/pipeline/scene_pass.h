@@ -5,14 +5,16 @@
 
 #include "core/math.h"
 #include "core/render_context.h"
+#include "pipeline/clipping.h"
 #include "raster/draw_list.h"
 #include "scene/scene.h"
 
 // Working memory the pass keeps from one frame to the next, so that a steady stream of frames
 // does not allocate (and fault in) its large arrays again every time.
 struct ScenePassMemory {
-    DrawList triangles;             // the frame's queued triangles
+    DrawList triangles;               // the frame's queued triangles
     std::vector<Vertex> workingCopy;  // one mesh's vertices on their way to clip space
+    PolygonList polygons;             // one mesh's clipped triangles
 };
 
 // Draws the whole scene into the context's buffers from the current camera, with the given

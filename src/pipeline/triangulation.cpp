@@ -22,7 +22,7 @@ void drawPolygons(const PolygonList& list, const MaterialList& materials, Render
         context.textureMap = materialTextureImage(materials, k);
         context.normalMap = materialNormalImage(materials, k);
         // A fan around the first vertex keeps the boundary's winding in every triangle.
-        const std::vector<Vertex>& v = polygon.vertices;
+        std::span<const Vertex> v = polygonVertices(list, polygon);
         for (size_t i = 1; i + 1 < v.size(); ++i) queueTriangle(triangles, v[0], v[i], v[i + 1], context);
     }
 }

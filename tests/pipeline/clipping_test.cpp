@@ -27,9 +27,9 @@ TEST(Clipping, TriangleInsideComesBackUnchanged) {
     ASSERT_EQ(list.polygons.size(), 1u);
     const Polygon& p = list.polygons[0];
     EXPECT_EQ(p.materialIndex, 7);
-    ASSERT_EQ(p.vertices.size(), 3u);
-    EXPECT_EQ(p.vertices[1].position.x, 0.5f);
-    EXPECT_EQ(p.vertices[2].position.y, 0.5f);
+    ASSERT_EQ(p.count, 3);
+    EXPECT_EQ(polygonVertices(list, p)[1].position.x, 0.5f);
+    EXPECT_EQ(polygonVertices(list, p)[2].position.y, 0.5f);
 }
 
 TEST(Clipping, OneVertexBeyondXEqualsWGivesAQuadWithInterpolatedUnitNormals) {
@@ -40,14 +40,14 @@ TEST(Clipping, OneVertexBeyondXEqualsWGivesAQuadWithInterpolatedUnitNormals) {
     PolygonList list = clipOne(a, b, c);
     ASSERT_EQ(list.polygons.size(), 1u);
     const Polygon& p = list.polygons[0];
-    ASSERT_EQ(p.vertices.size(), 4u);
-    for (const Vertex& v : p.vertices) {
+    ASSERT_EQ(p.count, 4);
+    for (const Vertex& v : polygonVertices(list, p)) {
         EXPECT_LE(v.position.x, v.position.w);
         EXPECT_NEAR(std::sqrt(v.normal.x * v.normal.x + v.normal.y * v.normal.y + v.normal.z * v.normal.z), 1, 1e-6);
     }
     // The cut on edge a-b lies halfway: colour and normal interpolated there.
     bool foundHalfway = false;
-    for (const Vertex& v : p.vertices)
+    for (const Vertex& v : polygonVertices(list, p))
         if (v.position.x == 1 && v.position.y == 0) {
             foundHalfway = true;
             EXPECT_FLOAT_EQ(v.colour.r, 0.5f);
@@ -95,7 +95,7 @@ TEST(Clipping, CrossingTheNearPlaneKeepsTheVisiblePart) {
            c = clipVertex(0, 0.5f, 0.5f, 1);
     PolygonList list = clipOne(a, b, c);
     ASSERT_EQ(list.polygons.size(), 1u);
-    for (const Vertex& v : list.polygons[0].vertices) EXPECT_GE(v.position.z, -1e-6f) << "on the near plane up to rounding";
+    for (const Vertex& v : polygonVertices(list, list.polygons[0])) EXPECT_GE(v.position.z, -1e-6f) << "on the near plane up to rounding";
 }
 
 TEST(Clipping, OutOfRangeIndicesAreSkipped) {
