@@ -3,6 +3,7 @@
 // is rasterized.
 #include "pipeline/scene_pass.h"
 
+#include "core/parallel.h"
 #include "pipeline/camera.h"
 #include "pipeline/clipping.h"
 #include "pipeline/triangulation.h"
@@ -11,50 +12,58 @@
 
 namespace {
 
-// Object to world; world positions (and tangents, for normal mapping) are kept for per-pixel
-// lighting. Normals and tangents take the model matrix directly: it is a rotation and a move.
-void toWorldSpace(std::vector<Vertex>& vertices, const Matrix4& model, const RenderContext& context) {
-    for (Vertex& v : vertices) {
+// One vertex from object space to clip space: world space first (where the Gouraud colour is
+// lit, and where per-pixel lighting wants the position and, for normal mapping, the tangent),
+// then view space, whose z is kept for perspective-correct texturing, then clip space.
+// Normals and tangents take the model matrix directly: it is a rotation and a move.
+struct VertexStage {
+    const Matrix4& model;
+    const Matrix4& view;
+    const Matrix4& projection;
+    const Material* gouraudMaterial;  // none in Phong mode
+    const SceneLighting& lighting;
+    const RenderContext& context;
+
+    void operator()(Vertex& v) const {
         v.position = matrixTransform(model, v.position);
         v.normal = matrixTransform(model, v.normal);
         if (context.phongShading == 1) {
             v.worldPosition = v.position;
             if (context.normalMapping == 1) v.tangent = matrixTransform(model, v.tangent);
         }
-    }
-}
-
-// Gouraud: the whole mesh is lit with its first surface's material and texture.
-void lightVertices(std::vector<Vertex>& vertices, const MeshGeometry& geometry, const Scene& scene,
-                   RenderContext& context) {
-    int k = geometry.surfaces.front().materialIndex;
-    context.textureMap = materialTextureImage(scene.materials, k);
-    context.normalMap = nullptr;
-    lightMeshVertices(vertices, materialAt(scene.materials, k), scene.lighting, context);
-}
-
-void toClipSpace(std::vector<Vertex>& vertices, const Matrix4& view, const Matrix4& projection) {
-    for (Vertex& v : vertices) v.position = matrixTransform(view, v.position);
-    for (Vertex& v : vertices) {
+        if (gouraudMaterial) lightVertex(v, *gouraudMaterial, lighting, context);
+        v.position = matrixTransform(view, v.position);
         v.viewDepth = v.position.z;
         v.position = matrixTransform(projection, v.position);
     }
-}
+};
+
+// Each vertex's way is its own, so a large mesh shares it out between the threads.
+constexpr std::size_t kVerticesPerThread = 4096;
 
 void divideByW(PolygonList& list) {
     for (Vertex& v : list.vertices) vec4Homogenize(v.position);
 }
 
 void drawMesh(const TriMesh& mesh, Scene& scene, RenderContext& context, const Matrix4& view,
-              const Matrix4& projection, ScenePassMemory& memory) {
+              const Matrix4& projection, int threadCount, ScenePassMemory& memory) {
     if (mesh.geometryIndex < 0 || mesh.geometryIndex >= static_cast<int>(scene.meshes.geometry.size())) return;
     const MeshGeometry& geometry = scene.meshes.geometry[static_cast<size_t>(mesh.geometryIndex)];
     if (geometry.surfaces.empty()) return;  // nothing to draw, and no material to light it with
     std::vector<Vertex>& workingCopy = memory.workingCopy;
     workingCopy.assign(geometry.vertices.begin(), geometry.vertices.end());
-    toWorldSpace(workingCopy, mesh.modelMatrix, context);
-    if (context.phongShading == 0) lightVertices(workingCopy, geometry, scene, context);
-    toClipSpace(workingCopy, view, projection);
+    const Material* gouraudMaterial = nullptr;
+    if (context.phongShading == 0) {
+        // Gouraud: the whole mesh is lit with its first surface's material and texture.
+        int k = geometry.surfaces.front().materialIndex;
+        gouraudMaterial = &materialAt(scene.materials, k);
+        context.textureMap = materialTextureImage(scene.materials, k);
+        context.normalMap = nullptr;
+    }
+    const VertexStage stage{mesh.modelMatrix, view, projection, gouraudMaterial, scene.lighting, context};
+    forEachRange(workingCopy.size(), threadCount, kVerticesPerThread, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) stage(workingCopy[i]);
+    });
     clipMesh(workingCopy, geometry.surfaces, memory.polygons);
     divideByW(memory.polygons);
     drawPolygons(memory.polygons, scene.materials, context, memory.triangles);
@@ -91,7 +100,7 @@ void renderScene(Scene& scene, RenderContext& context, const Matrix4& projection
     scene.lighting.eyePosition = currentCameraPosition(scene.cameras);
     DrawList& triangles = memory.triangles;
     triangles.triangles.clear();
-    for (const TriMesh& mesh : scene.meshes.items) drawMesh(mesh, scene, context, view, projection, memory);
+    for (const TriMesh& mesh : scene.meshes.items) drawMesh(mesh, scene, context, view, projection, threadCount, memory);
     drawBackground(context, triangles);
     drawTriangleList(triangles, scene.lighting, context, threadCount);
 }
