@@ -4,6 +4,7 @@
 #include <getopt.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <iostream>
@@ -105,15 +106,21 @@ int parseOptions(int argc, char** argv, Options& options) {
     return -1;
 }
 
-bool endsWith(const std::string& text, const std::string& suffix) {
-    return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+enum class ImageFormat { none, png, pfm };
+
+// The format a file name asks for by its extension, in either case.
+ImageFormat formatOf(const std::string& path) {
+    std::string extension = path.size() >= 4 ? path.substr(path.size() - 4) : "";
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (extension == ".png") return ImageFormat::png;
+    if (extension == ".pfm") return ImageFormat::pfm;
+    return ImageFormat::none;
 }
 
 bool writeFrame(const Image& frame, const std::string& path) {
     std::string why;
-    std::string lower = path;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
-    bool written = endsWith(lower, ".pfm") ? writePfm(frame, path, why) : writePng(frame, path, why);
+    bool written = formatOf(path) == ImageFormat::pfm ? writePfm(frame, path, why) : writePng(frame, path, why);
     if (!written) std::cerr << "quelmar-render: " << why << "\n";
     return written;
 }
@@ -130,8 +137,7 @@ int main(int argc, char** argv) {
     Options options;
     int status = parseOptions(argc, argv, options);
     if (status >= 0) return status;
-    if (!options.outputFile.empty() && !endsWith(options.outputFile, ".png") && !endsWith(options.outputFile, ".pfm") &&
-        !endsWith(options.outputFile, ".PNG") && !endsWith(options.outputFile, ".PFM"))
+    if (!options.outputFile.empty() && formatOf(options.outputFile) == ImageFormat::none)
         return usageError("the output file must end in .png or .pfm");
 
     std::ostringstream discarded;
