@@ -101,37 +101,34 @@ bool frontFacing(const Vec4& a, const Vec4& b, const Vec4& c) {
     return n.z >= 0.0f;  // zero-area triangles stay; a NaN is dropped
 }
 
-void clipMesh(const std::vector<Vertex>& vertices, const std::vector<Surface>& surfaces, PolygonList& list) {
-    list.vertices.clear();
+void clipMesh(const std::vector<Surface>& surfaces, PolygonList& list) {
+    list.corners.clear();
     list.polygons.clear();
     // Which planes each vertex lies outside of, worked out once for all the triangles that
     // share it: a triangle inside every plane needs no clipping, since it would come back as it
     // is. (One wholly outside a plane still goes through the clipper: cut vertices made for the
     // planes before can round onto the inside of a later one.)
-    std::vector<unsigned char> outsideMask(vertices.size());
-    for (size_t i = 0; i < vertices.size(); ++i) outsideMask[i] = planesOutside(vertices[i].position);
-    std::vector<Vertex> clipped;
-    const int vertexCount = static_cast<int>(vertices.size());
+    const int vertexCount = static_cast<int>(list.vertices.size());
+    std::vector<unsigned char> outsideMask(list.vertices.size());
+    for (int i = 0; i < vertexCount; ++i) outsideMask[i] = planesOutside(list.vertices[i].position);
     auto valid = [vertexCount](int index) { return index >= 0 && index < vertexCount; };
     for (const Surface& surface : surfaces) {
         for (size_t i = 0; i + 2 < surface.indices.size(); i += 3) {
-            const int corner[3] = {surface.indices[i], surface.indices[i + 1], surface.indices[i + 2]};
-            if (!valid(corner[0]) || !valid(corner[1]) || !valid(corner[2])) continue;
-            const Vertex& a = vertices[static_cast<size_t>(corner[0])];
-            const Vertex& b = vertices[static_cast<size_t>(corner[1])];
-            const Vertex& c = vertices[static_cast<size_t>(corner[2])];
-            if (!frontFacing(a.position, b.position, c.position)) continue;
-            unsigned char masks[3] = {outsideMask[static_cast<size_t>(corner[0])],
-                                      outsideMask[static_cast<size_t>(corner[1])],
-                                      outsideMask[static_cast<size_t>(corner[2])]};
-            Polygon polygon{static_cast<int>(list.vertices.size()), 3, surface.materialIndex};
-            if ((masks[0] | masks[1] | masks[2]) == 0) {
-                list.vertices.insert(list.vertices.end(), {a, b, c});
+            const int a = surface.indices[i], b = surface.indices[i + 1], c = surface.indices[i + 2];
+            if (!valid(a) || !valid(b) || !valid(c)) continue;
+            const std::vector<Vertex>& v = list.vertices;
+            if (!frontFacing(v[a].position, v[b].position, v[c].position)) continue;
+            Polygon polygon{static_cast<int>(list.corners.size()), 3, surface.materialIndex};
+            if ((outsideMask[a] | outsideMask[b] | outsideMask[c]) == 0) {
+                list.corners.insert(list.corners.end(), {a, b, c});
             } else {
-                clipped.assign({a, b, c});
-                if (!clipPolygon(clipped, list.scratch)) continue;
-                polygon.count = static_cast<int>(clipped.size());
-                list.vertices.insert(list.vertices.end(), clipped.begin(), clipped.end());
+                list.clipped.assign({v[a], v[b], v[c]});
+                if (!clipPolygon(list.clipped, list.scratch)) continue;
+                polygon.count = static_cast<int>(list.clipped.size());
+                for (const Vertex& made : list.clipped) {
+                    list.corners.push_back(static_cast<int>(list.vertices.size()));
+                    list.vertices.push_back(made);
+                }
             }
             list.polygons.push_back(polygon);
         }
@@ -140,6 +137,7 @@ void clipMesh(const std::vector<Vertex>& vertices, const std::vector<Surface>& s
 
 PolygonList clipMesh(const std::vector<Vertex>& vertices, const std::vector<Surface>& surfaces) {
     PolygonList list;
-    clipMesh(vertices, surfaces, list);
+    list.vertices = vertices;
+    clipMesh(surfaces, list);
     return list;
 }

@@ -11,27 +11,27 @@
 #include "core/vertex.h"
 #include "scene/scene.h"
 
-// A clipped triangle: a convex polygon of whole vertices, `count` of them from `first` in its
-// list's vertex array, in boundary order, with the material of the surface it came from.
+// A clipped triangle: a convex polygon of `count` corners from `first` in its list's corner
+// array, in boundary order, with the material of the surface it came from.
 struct Polygon {
     int first = 0;
     int count = 0;
     int materialIndex = 0;
 };
 
-// One mesh's polygons in drawing order. The arrays are kept from mesh to mesh and frame to
-// frame, so clipping a steady stream of meshes allocates nothing.
+// One mesh's polygons in drawing order. The mesh's own vertices come first in `vertices`, and
+// a triangle that needs no clipping names them directly; a clipped one names vertices made for
+// it, appended after them. The arrays are kept from mesh to mesh and frame to frame, so
+// clipping a steady stream of meshes allocates nothing.
 struct PolygonList {
     std::vector<Vertex> vertices;
+    std::vector<int> corners;  // indices into vertices
     std::vector<Polygon> polygons;
-    std::vector<Vertex> scratch;  // the clipper's working copy of one polygon
+    std::vector<Vertex> clipped, scratch;  // the clipper's working copies of one polygon
 };
 
-inline std::span<const Vertex> polygonVertices(const PolygonList& list, const Polygon& polygon) {
-    return {list.vertices.data() + polygon.first, static_cast<size_t>(polygon.count)};
-}
-inline std::span<Vertex> polygonVertices(PolygonList& list, const Polygon& polygon) {
-    return {list.vertices.data() + polygon.first, static_cast<size_t>(polygon.count)};
+inline std::span<const int> polygonCorners(const PolygonList& list, const Polygon& polygon) {
+    return {list.corners.data() + polygon.first, static_cast<size_t>(polygon.count)};
 }
 
 // s = 1 - t; every float s * a + t * b; the normal's x, y, z renormalised.
@@ -48,7 +48,8 @@ bool clipPolygon(std::vector<Vertex>& polygon, std::vector<Vertex>& scratch);
 // True when the triangle faces the viewer (or cannot be decided as facing away).
 bool frontFacing(const Vec4& a, const Vec4& b, const Vec4& c);
 
-// Culls and clips every triangle of the clip-space vertices with the mesh's surfaces into
-// `list`, which is emptied first.
-void clipMesh(const std::vector<Vertex>& vertices, const std::vector<Surface>& surfaces, PolygonList& list);
+// Culls and clips every triangle of the mesh's surfaces over list.vertices, the mesh's vertices
+// in clip space, into the list's polygons (emptied first).
+void clipMesh(const std::vector<Surface>& surfaces, PolygonList& list);
+// The same for vertices given apart.
 PolygonList clipMesh(const std::vector<Vertex>& vertices, const std::vector<Surface>& surfaces);

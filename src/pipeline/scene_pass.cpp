@@ -41,6 +41,8 @@ struct VertexStage {
 // Each vertex's way is its own, so a large mesh shares it out between the threads.
 constexpr std::size_t kVerticesPerThread = 4096;
 
+// Every vertex a polygon may name, unused ones too: dividing each once gives the values that
+// dividing each polygon's copies would.
 void divideByW(PolygonList& list) {
     for (Vertex& v : list.vertices) vec4Homogenize(v.position);
 }
@@ -50,7 +52,7 @@ void drawMesh(const TriMesh& mesh, Scene& scene, RenderContext& context, const M
     if (mesh.geometryIndex < 0 || mesh.geometryIndex >= static_cast<int>(scene.meshes.geometry.size())) return;
     const MeshGeometry& geometry = scene.meshes.geometry[static_cast<size_t>(mesh.geometryIndex)];
     if (geometry.surfaces.empty()) return;  // nothing to draw, and no material to light it with
-    std::vector<Vertex>& workingCopy = memory.workingCopy;
+    std::vector<Vertex>& workingCopy = memory.polygons.vertices;  // the pass never writes the scene's
     workingCopy.assign(geometry.vertices.begin(), geometry.vertices.end());
     const Material* gouraudMaterial = nullptr;
     if (context.phongShading == 0) {
@@ -64,7 +66,7 @@ void drawMesh(const TriMesh& mesh, Scene& scene, RenderContext& context, const M
     forEachRange(workingCopy.size(), threadCount, kVerticesPerThread, [&](std::size_t begin, std::size_t end) {
         for (std::size_t i = begin; i < end; ++i) stage(workingCopy[i]);
     });
-    clipMesh(workingCopy, geometry.surfaces, memory.polygons);
+    clipMesh(geometry.surfaces, memory.polygons);
     divideByW(memory.polygons);
     drawPolygons(memory.polygons, scene.materials, context, memory.triangles);
 }
@@ -99,7 +101,7 @@ void renderScene(Scene& scene, RenderContext& context, const Matrix4& projection
     Matrix4 view = currentViewMatrix(scene.cameras);
     scene.lighting.eyePosition = currentCameraPosition(scene.cameras);
     DrawList& triangles = memory.triangles;
-    triangles.triangles.clear();
+    drawListClear(triangles);
     for (const TriMesh& mesh : scene.meshes.items) drawMesh(mesh, scene, context, view, projection, threadCount, memory);
     drawBackground(context, triangles);
     drawTriangleList(triangles, scene.lighting, context, threadCount);

@@ -1,8 +1,6 @@
 // The scene pass: every mesh from object space to pixels, then the light-blue background.
 #pragma once
 
-#include <vector>
-
 #include "core/math.h"
 #include "core/render_context.h"
 #include "pipeline/clipping.h"
@@ -12,9 +10,8 @@
 // Working memory the pass keeps from one frame to the next, so that a steady stream of frames
 // does not allocate (and fault in) its large arrays again every time.
 struct ScenePassMemory {
-    DrawList triangles;               // the frame's queued triangles
-    std::vector<Vertex> workingCopy;  // one mesh's vertices on their way to clip space
-    PolygonList polygons;             // one mesh's clipped triangles
+    DrawList triangles;    // the frame's queued triangles
+    PolygonList polygons;  // one mesh: its vertices on their way to the screen, and its polygons
 };
 
 // Draws the whole scene into the context's buffers from the current camera, with the given

@@ -12,6 +12,6 @@ const Material& materialAt(const MaterialList& materials, int index);
 const Image* materialTextureImage(const MaterialList& materials, int index);
 const Image* materialNormalImage(const MaterialList& materials, int index);
 
-// Queues every polygon (positions already divided by w) as a fan around its first vertex, each
+// Queues every polygon (positions already divided by w) as a fan around its first corner, each
 // with its own material, texture and normal map, which also become the context's current ones.
 void drawPolygons(const PolygonList& list, const MaterialList& materials, RenderContext& context, DrawList& triangles);

@@ -7,15 +7,30 @@
 #include "raster/depth.h"
 #include "raster/triangle.h"
 
-void queueTriangle(DrawList& list, const Vertex& a, const Vertex& b, const Vertex& c, const RenderContext& context) {
-    TriangleCommand command{{a, b, c}, 0, 0, context.material, context.textureMap, context.normalMap,
-                            context.phongShading};
-    for (Vertex& v : command.vertices) ndcToPixel(v, context);
-    RowBand rows = triangleRows(command.vertices);
+int queueVertex(DrawList& list, Vertex vertex, const RenderContext& context) {
+    ndcToPixel(vertex, context);
+    list.vertices.push_back(vertex);
+    return static_cast<int>(list.vertices.size()) - 1;
+}
+
+void queueTriangle(DrawList& list, int a, int b, int c, const RenderContext& context) {
+    const std::vector<Vertex>& v = list.vertices;
+    RowBand rows = triangleRows(v[static_cast<size_t>(a)], v[static_cast<size_t>(b)], v[static_cast<size_t>(c)]);
     if (rows.begin >= rows.end) return;  // covers no row, in any band
-    command.firstRow = rows.begin;
-    command.endRow = rows.end;
-    list.triangles.push_back(command);
+    list.triangles.push_back({{a, b, c}, rows.begin, rows.end, context.material, context.textureMap,
+                              context.normalMap, context.phongShading});
+}
+
+void queueTriangle(DrawList& list, const Vertex& a, const Vertex& b, const Vertex& c, const RenderContext& context) {
+    int ia = queueVertex(list, a, context);
+    int ib = queueVertex(list, b, context);
+    int ic = queueVertex(list, c, context);
+    queueTriangle(list, ia, ib, ic, context);
+}
+
+void drawListClear(DrawList& list) {
+    list.vertices.clear();
+    list.triangles.clear();
 }
 
 namespace {
@@ -31,7 +46,9 @@ void drawBand(const DrawList& list, RowBand band, const SceneLighting& lighting,
         context.textureMap = t.textureMap;
         context.normalMap = t.normalMap;
         context.phongShading = t.phongShading;
-        fillTriangle(t.vertices, band, lighting, context);
+        const std::vector<Vertex>& v = list.vertices;
+        fillTriangle(v[static_cast<size_t>(t.corners[0])], v[static_cast<size_t>(t.corners[1])],
+                     v[static_cast<size_t>(t.corners[2])], band, lighting, context);
     }
 }
 

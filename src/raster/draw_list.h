@@ -16,8 +16,8 @@
 #include "scene/scene.h"
 
 struct TriangleCommand {
-    Vertex vertices[3];  // pixel coordinates of the viewport
-    int firstRow;        // the rows the triangle can cover: [firstRow, endRow)
+    int corners[3];  // indices into the list's vertices
+    int firstRow;    // the rows the triangle can cover: [firstRow, endRow)
     int endRow;
     const Material* material;
     const Image* textureMap;
@@ -25,12 +25,24 @@ struct TriangleCommand {
     int phongShading;
 };
 
+// The vertices are shared: a mesh's vertices are queued once, in pixel coordinates, and its
+// triangles name their corners by index.
 struct DrawList {
+    std::vector<Vertex> vertices;  // pixel coordinates of the viewport
     std::vector<TriangleCommand> triangles;
 };
 
-// Queues a triangle (normalised device coordinates) with the context's current state.
+// Queues a vertex given in normalised device coordinates; returns its index.
+int queueVertex(DrawList& list, Vertex vertex, const RenderContext& context);
+
+// Queues a triangle of queued vertices with the context's current state (material, maps and
+// shading mode), unless it covers no row at all.
+void queueTriangle(DrawList& list, int a, int b, int c, const RenderContext& context);
+
+// Queues a triangle of three new vertices (normalised device coordinates).
 void queueTriangle(DrawList& list, const Vertex& a, const Vertex& b, const Vertex& c, const RenderContext& context);
+
+void drawListClear(DrawList& list);
 
 // Rasterizes every queued triangle, in order, into the context's buffers, with up to
 // `threadCount` threads (1 draws on the calling thread alone).

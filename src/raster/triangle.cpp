@@ -127,18 +127,14 @@ bool orderByHeight(Vertex v[3]) {
 
 }  // namespace
 
-RowBand triangleRows(const Vertex v[3]) {
-    float low = std::min({v[0].position.y, v[1].position.y, v[2].position.y});
-    float high = std::max({v[0].position.y, v[1].position.y, v[2].position.y});
-    if (std::isnan(v[0].position.y) || std::isnan(v[1].position.y) || std::isnan(v[2].position.y)) return {0, 0};
-    return {pixel::roundHalfUp(low), pixel::roundHalfUp(high)};
+RowBand triangleRows(const Vertex& a, const Vertex& b, const Vertex& c) {
+    const float ya = a.position.y, yb = b.position.y, yc = c.position.y;
+    if (std::isnan(ya) || std::isnan(yb) || std::isnan(yc)) return {0, 0};
+    return {pixel::roundHalfUp(std::min({ya, yb, yc})), pixel::roundHalfUp(std::max({ya, yb, yc}))};
 }
 
-void fillTriangle(const Vertex pixelVertices[3], RowBand band, const SceneLighting& lighting,
+void fillTriangle(const Vertex& a, const Vertex& b, const Vertex& c, RowBand band, const SceneLighting& lighting,
                   const RenderContext& context) {
-    const Vertex& a = pixelVertices[0];
-    const Vertex& b = pixelVertices[1];
-    const Vertex& c = pixelVertices[2];
     if (samePixel(a, b) || samePixel(b, c) || samePixel(a, c)) return;
     Vertex v[3] = {a, b, c};
     if (!orderByHeight(v)) return;
@@ -166,7 +162,8 @@ void fillTriangle(const Vertex pixelVertices[3], RowBand band, const SceneLighti
 }
 
 void drawTriangle(Vertex a, Vertex b, Vertex c, const SceneLighting& lighting, RenderContext& context) {
-    Vertex pixelVertices[3] = {a, b, c};
-    for (Vertex& v : pixelVertices) ndcToPixel(v, context);
-    fillTriangle(pixelVertices, {0, context.colourBuffer->height}, lighting, context);
+    ndcToPixel(a, context);
+    ndcToPixel(b, context);
+    ndcToPixel(c, context);
+    fillTriangle(a, b, c, {0, context.colourBuffer->height}, lighting, context);
 }

@@ -20,8 +20,8 @@ struct RowBand {
 // The same for a triangle already in pixel coordinates, filling only the rows of `band`. The
 // edge walk always starts at the triangle's first row, so a band's pixels are exactly those a
 // whole-buffer fill gives it.
-void fillTriangle(const Vertex pixelVertices[3], RowBand band, const SceneLighting& lighting,
+void fillTriangle(const Vertex& a, const Vertex& b, const Vertex& c, RowBand band, const SceneLighting& lighting,
                   const RenderContext& context);
 
 // The rows a pixel-space triangle can cover, as [begin, end); empty for NaN coordinates.
-RowBand triangleRows(const Vertex pixelVertices[3]);
+RowBand triangleRows(const Vertex& a, const Vertex& b, const Vertex& c);

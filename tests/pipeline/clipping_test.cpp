@@ -28,8 +28,8 @@ TEST(Clipping, TriangleInsideComesBackUnchanged) {
     const Polygon& p = list.polygons[0];
     EXPECT_EQ(p.materialIndex, 7);
     ASSERT_EQ(p.count, 3);
-    EXPECT_EQ(polygonVertices(list, p)[1].position.x, 0.5f);
-    EXPECT_EQ(polygonVertices(list, p)[2].position.y, 0.5f);
+    EXPECT_EQ(list.vertices[polygonCorners(list, p)[1]].position.x, 0.5f);
+    EXPECT_EQ(list.vertices[polygonCorners(list, p)[2]].position.y, 0.5f);
 }
 
 TEST(Clipping, OneVertexBeyondXEqualsWGivesAQuadWithInterpolatedUnitNormals) {
@@ -41,14 +41,15 @@ TEST(Clipping, OneVertexBeyondXEqualsWGivesAQuadWithInterpolatedUnitNormals) {
     ASSERT_EQ(list.polygons.size(), 1u);
     const Polygon& p = list.polygons[0];
     ASSERT_EQ(p.count, 4);
-    for (const Vertex& v : polygonVertices(list, p)) {
+    for (int corner : polygonCorners(list, p)) {
+        const Vertex& v = list.vertices[corner];
         EXPECT_LE(v.position.x, v.position.w);
         EXPECT_NEAR(std::sqrt(v.normal.x * v.normal.x + v.normal.y * v.normal.y + v.normal.z * v.normal.z), 1, 1e-6);
     }
     // The cut on edge a-b lies halfway: colour and normal interpolated there.
     bool foundHalfway = false;
-    for (const Vertex& v : polygonVertices(list, p))
-        if (v.position.x == 1 && v.position.y == 0) {
+    for (int corner : polygonCorners(list, p))
+        if (const Vertex& v = list.vertices[corner]; v.position.x == 1 && v.position.y == 0) {
             foundHalfway = true;
             EXPECT_FLOAT_EQ(v.colour.r, 0.5f);
             EXPECT_NEAR(v.normal.x, std::sqrt(0.5f), 1e-6);
@@ -95,7 +96,7 @@ TEST(Clipping, CrossingTheNearPlaneKeepsTheVisiblePart) {
            c = clipVertex(0, 0.5f, 0.5f, 1);
     PolygonList list = clipOne(a, b, c);
     ASSERT_EQ(list.polygons.size(), 1u);
-    for (const Vertex& v : polygonVertices(list, list.polygons[0])) EXPECT_GE(v.position.z, -1e-6f) << "on the near plane up to rounding";
+    for (int corner : polygonCorners(list, list.polygons[0])) EXPECT_GE(list.vertices[corner].position.z, -1e-6f) << "on the near plane up to rounding";
 }
 
 TEST(Clipping, OutOfRangeIndicesAreSkipped) {
