@@ -1,6 +1,5 @@
 #include "pipeline/triangulation.h"
 
-
 const Material& materialAt(const MaterialList& materials, int index) {
     if (materials.items.empty()) return defaultMaterial();
     if (index < 0 || index >= static_cast<int>(materials.items.size())) index = 0;
