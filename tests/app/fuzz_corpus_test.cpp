@@ -21,6 +21,7 @@
 #include "scene/parser.h"
 #include "scene/tga.h"
 #include "shading/sampling.h"
+#include "support/drawable_scene.h"
 #include "support/files.h"
 
 namespace {
@@ -39,24 +40,6 @@ std::string sceneInput(const fs::path& file) {
     std::string text = readTextFile(file.string());
     std::replace(text.begin(), text.end(), '/', '_');
     return text;
-}
-
-// What the parser promises the renderer: triangles name existing vertices, and a scene with
-// meshes has a camera and a material for every surface.
-void expectDrawable(const Scene& scene) {
-    const std::size_t materials = scene.materials.items.size();
-    ASSERT_EQ(scene.meshes.items.size(), scene.meshes.geometry.size());
-    if (!scene.meshes.items.empty()) {
-        EXPECT_FALSE(scene.cameras.items.empty());
-        EXPECT_GT(materials, 0u);
-    }
-    for (const MeshGeometry& geometry : scene.meshes.geometry)
-        for (const Surface& surface : geometry.surfaces) {
-            EXPECT_LT(static_cast<std::size_t>(surface.materialIndex), materials);
-            EXPECT_EQ(surface.indices.size() % 3, 0u);
-            for (int index : surface.indices)
-                EXPECT_TRUE(index >= 0 && static_cast<std::size_t>(index) < geometry.vertices.size());
-        }
 }
 
 // As the render_frame fuzzer: the programs' loading, then a 64 x 64 frame with Phong shading on

@@ -7,8 +7,9 @@
 #include <memory>
 #include <sstream>
 
-#include "support/files.h"
 #include "scene/tga.h"
+#include "support/drawable_scene.h"
+#include "support/files.h"
 #include "support/tga_files.h"
 
 namespace {
@@ -102,19 +103,6 @@ std::string fingerprint(const Loaded& loaded) {
     return s.str() + loaded.out.str() + loaded.err.str();
 }
 
-// Every surface must name a material and only vertices that exist.
-void expectDrawable(const Loaded& loaded) {
-    const Scene& scene = loaded.scene;
-    EXPECT_TRUE(scene.meshes.items.empty() || !scene.cameras.items.empty());
-    ASSERT_EQ(scene.meshes.items.size(), scene.meshes.geometry.size());
-    for (const MeshGeometry& g : scene.meshes.geometry)
-        for (const Surface& surface : g.surfaces) {
-            EXPECT_LT(static_cast<std::size_t>(surface.materialIndex), scene.materials.items.size());
-            EXPECT_EQ(surface.indices.size() % 3, 0u);
-            for (int i : surface.indices) EXPECT_TRUE(i >= 0 && static_cast<std::size_t>(i) < g.vertices.size());
-        }
-}
-
 }  // namespace
 
 TEST(Parser, ReadsTheExampleScene) {
@@ -198,7 +186,8 @@ TEST(Parser, ImpossibleCountsAreReportedOnceAndReadAsZero) {
     auto surfaces = parse(kHead + replaceAll(triMesh(), "MATERIALCOUNT 1", "MATERIALCOUNT -1"));
     std::string surfacesLine = "ERROR: MATERIALCOUNT -1 of mesh 'Tri\"' is negative; reading it as 0.\n";
     EXPECT_EQ(surfaces->out.str().substr(0, surfacesLine.size()), surfacesLine);
-    for (const auto* loaded : {negative.get(), huge.get(), triangles.get(), surfaces.get()}) expectDrawable(*loaded);
+    for (const auto* loaded : {negative.get(), huge.get(), triangles.get(), surfaces.get()})
+        expectDrawable(loaded->scene);
 }
 
 TEST(Parser, LongNamesAreKeptWholeAndShortenedOnlyInErrorLines) {
@@ -227,7 +216,7 @@ TEST(Parser, EveryTruncationEndsCleanlyWithADrawableScene) {
     for (std::size_t length = 0; length <= kExample.size(); ++length) {
         SCOPED_TRACE(length);
         auto loaded = parse(std::string_view(kExample).substr(0, length));
-        expectDrawable(*loaded);
+        expectDrawable(loaded->scene);
     }
     auto inMaterial = parse(kHead.substr(0, kHead.find("\tTEXTUREMAP")));
     EXPECT_EQ(inMaterial->out.str(), "");  // no meshes: no default camera needed
