@@ -109,7 +109,8 @@ void clipMesh(const std::vector<Surface>& surfaces, PolygonList& list) {
     // is. (One wholly outside a plane still goes through the clipper: cut vertices made for the
     // planes before can round onto the inside of a later one.)
     const int vertexCount = static_cast<int>(list.vertices.size());
-    std::vector<unsigned char> outsideMask(list.vertices.size());
+    std::vector<unsigned char>& outsideMask = list.outsideMask;
+    outsideMask.resize(list.vertices.size());
     for (int i = 0; i < vertexCount; ++i) outsideMask[i] = planesOutside(list.vertices[i].position);
     auto valid = [vertexCount](int index) { return index >= 0 && index < vertexCount; };
     for (const Surface& surface : surfaces) {

@@ -28,6 +28,7 @@ struct PolygonList {
     std::vector<int> corners;  // indices into vertices
     std::vector<Polygon> polygons;
     std::vector<Vertex> clipped, scratch;  // the clipper's working copies of one polygon
+    std::vector<unsigned char> outsideMask;  // per vertex, the planes it lies outside of
 };
 
 inline std::span<const int> polygonCorners(const PolygonList& list, const Polygon& polygon) {
