@@ -1,0 +1,202 @@
+#include "import/model_reader.h"
+
+#include <assimp/config.h>
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+
+#include <assimp/Importer.hpp>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+
+namespace {
+
+// Node transforms are applied by walking the node tree here rather than by Assimp's
+// pre-transform step: that step merges every mesh of one material into one and loses the
+// node names, while a walk keeps one named mesh per use and can turn the winding of uses
+// whose transform mirrors them.
+constexpr unsigned kReadSteps = aiProcess_Triangulate | aiProcess_JoinIdenticalVertices | aiProcess_SortByPType |
+                                aiProcess_GenSmoothNormals | aiProcess_FindDegenerates |
+                                aiProcess_ValidateDataStructure;
+
+Colour toColour(const aiColor4D& c) { return {c.r, c.g, c.b, 1.0f}; }
+
+bool readColour(const aiMaterial& material, const char* key, unsigned type, unsigned index, Colour& colour) {
+    aiColor4D value;
+    if (material.Get(key, type, index, value) != AI_SUCCESS) return false;
+    colour = toColour(value);
+    return true;
+}
+
+bool isBlack(Colour c) { return c.r == 0.0f && c.g == 0.0f && c.b == 0.0f; }
+
+ImageReference imageReference(const aiScene& scene, const aiMaterial& material, aiTextureType type) {
+    aiString path;
+    if (material.GetTextureCount(type) == 0 || material.GetTexture(type, 0, &path) != AI_SUCCESS) return {};
+    ImageReference reference{path.C_Str(), -1};
+    if (scene.mNumTextures > 0) reference.embedded = scene.GetEmbeddedTextureAndIndex(path.C_Str()).second;
+    return reference;
+}
+
+// glTF materials carry roughness and metalness instead of a specular colour and exponent.
+// Mapping: exponent 2 / r^4 - 2 (the Phong exponent whose highlight is about as wide as the
+// microfacet one of roughness r), held to 1..512; specular colour white at half strength for
+// non-metals and the base colour for metals, blended by metalness, times (1 - r).
+void specularFromRoughness(ImportedMaterial& out, float roughness, float metallic) {
+    float r = std::fmax(roughness, 0.05f);
+    float exponent = 2.0f / (r * r * r * r) - 2.0f;
+    out.shininess = std::fmin(std::fmax(exponent, 1.0f), 512.0f);
+    float strength = 1.0f - std::fmin(std::fmax(roughness, 0.0f), 1.0f);
+    Colour base = out.diffuse;
+    Colour plain{0.5f, 0.5f, 0.5f, 1.0f};
+    Colour mixed = colourLerp(plain, base, std::fmin(std::fmax(metallic, 0.0f), 1.0f));
+    out.specular = {mixed.r * strength, mixed.g * strength, mixed.b * strength, 1.0f};
+}
+
+ImportedMaterial readMaterial(const aiScene& scene, const aiMaterial& material, std::vector<std::string>& warnings) {
+    ImportedMaterial out;
+    aiString name;
+    if (material.Get(AI_MATKEY_NAME, name) == AI_SUCCESS) out.name = name.C_Str();
+    if (!readColour(material, AI_MATKEY_COLOR_DIFFUSE, out.diffuse)) readColour(material, AI_MATKEY_BASE_COLOR, out.diffuse);
+    out.hasAmbient = readColour(material, AI_MATKEY_COLOR_AMBIENT, out.ambient) && !isBlack(out.ambient);
+
+    float roughness = 0;
+    if (material.Get(AI_MATKEY_ROUGHNESS_FACTOR, roughness) == AI_SUCCESS) {
+        float metallic = 0;
+        material.Get(AI_MATKEY_METALLIC_FACTOR, metallic);
+        specularFromRoughness(out, roughness, metallic);
+    } else {
+        readColour(material, AI_MATKEY_COLOR_SPECULAR, out.specular);
+        float strength = 1;
+        if (material.Get(AI_MATKEY_SHININESS_STRENGTH, strength) == AI_SUCCESS && strength >= 0.0f)
+            out.specular = colourScale(out.specular, strength);
+        float shininess = 0;
+        material.Get(AI_MATKEY_SHININESS, shininess);
+        // An exponent below 1 would light the whole lit side as a highlight.
+        out.shininess = std::isfinite(shininess) ? std::fmin(std::fmax(shininess, 1.0f), 1000.0f) : 1.0f;
+    }
+
+    out.diffuseMap = imageReference(scene, material, aiTextureType_DIFFUSE);
+    if (!out.diffuseMap.present()) out.diffuseMap = imageReference(scene, material, aiTextureType_BASE_COLOR);
+    out.normalMap = imageReference(scene, material, aiTextureType_NORMALS);
+    ImageReference height = imageReference(scene, material, aiTextureType_HEIGHT);
+    if (height.present() && !out.normalMap.present())
+        warnings.push_back("material '" + out.name + "': '" + height.name +
+                           "' is a height (bump) map, not a normal map; left out");
+    return out;
+}
+
+EmbeddedImage readEmbeddedImage(const aiTexture& texture) {
+    EmbeddedImage out;
+    out.name = texture.mFilename.length > 0 ? texture.mFilename.C_Str() : "embedded image";
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(texture.pcData);
+    if (texture.mHeight == 0) {  // compressed: mWidth is the byte count
+        out.compressed.assign(bytes, bytes + texture.mWidth);
+        return out;
+    }
+    out.width = static_cast<int>(texture.mWidth);
+    out.height = static_cast<int>(texture.mHeight);
+    out.rgba.reserve(static_cast<std::size_t>(texture.mWidth) * texture.mHeight * 4);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(texture.mWidth) * texture.mHeight; ++i) {
+        const aiTexel& t = texture.pcData[i];
+        out.rgba.insert(out.rgba.end(), {t.r, t.g, t.b, t.a});
+    }
+    return out;
+}
+
+Vec3 safeNormal(const aiVector3D& n) {
+    float length = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
+    if (!(length > 0.0f) || !std::isfinite(length)) return {0, 0, 1};
+    return {n.x / length, n.y / length, n.z / length};
+}
+
+bool zeroArea(const ImportedVertex& a, const ImportedVertex& b, const ImportedVertex& c) {
+    Vec3 n = vec3Cross(vec3Sub(b.position, a.position), vec3Sub(c.position, a.position));
+    return n.x == 0.0f && n.y == 0.0f && n.z == 0.0f;
+}
+
+std::string meshName(const aiNode& node, const aiMesh& mesh) {
+    if (node.mName.length > 0) return node.mName.C_Str();
+    if (mesh.mName.length > 0) return mesh.mName.C_Str();
+    return "mesh";
+}
+
+// One use of `mesh` by a node whose accumulated transform is `transform`.
+ImportedMesh placeMesh(const aiMesh& mesh, const aiNode& node, const aiMatrix4x4& transform, int& dropped) {
+    ImportedMesh out;
+    out.name = meshName(node, mesh);
+    out.material = static_cast<int>(mesh.mMaterialIndex);
+    aiMatrix3x3 normalTransform = aiMatrix3x3(transform).Inverse().Transpose();
+    bool mirrored = aiMatrix3x3(transform).Determinant() < 0.0f;
+    out.vertices.resize(mesh.mNumVertices);
+    for (unsigned i = 0; i < mesh.mNumVertices; ++i) {
+        ImportedVertex& v = out.vertices[i];
+        aiVector3D p = transform * mesh.mVertices[i];
+        v.position = {p.x, p.y, p.z};
+        v.normal = mesh.mNormals ? safeNormal(normalTransform * mesh.mNormals[i]) : Vec3{0, 0, 1};
+        if (mesh.mTextureCoords[0]) v.texCoord = {mesh.mTextureCoords[0][i].x, mesh.mTextureCoords[0][i].y};
+    }
+    out.indices.reserve(static_cast<std::size_t>(mesh.mNumFaces) * 3);
+    for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
+        const aiFace& face = mesh.mFaces[f];
+        if (face.mNumIndices != 3) continue;
+        int a = static_cast<int>(face.mIndices[0]);
+        int b = static_cast<int>(face.mIndices[mirrored ? 2 : 1]);
+        int c = static_cast<int>(face.mIndices[mirrored ? 1 : 2]);
+        if (zeroArea(out.vertices[a], out.vertices[b], out.vertices[c])) {
+            ++dropped;
+            continue;
+        }
+        out.indices.insert(out.indices.end(), {a, b, c});
+    }
+    return out;
+}
+
+void walkNodes(const aiScene& scene, const aiNode& node, const aiMatrix4x4& parent, ImportedModel& model) {
+    aiMatrix4x4 transform = parent * node.mTransformation;
+    for (unsigned i = 0; i < node.mNumMeshes; ++i) {
+        const aiMesh& mesh = *scene.mMeshes[node.mMeshes[i]];
+        if (!(mesh.mPrimitiveTypes & aiPrimitiveType_TRIANGLE)) continue;
+        ImportedMesh placed = placeMesh(mesh, node, transform, model.droppedTriangles);
+        if (!placed.indices.empty()) model.meshes.push_back(std::move(placed));
+    }
+    for (unsigned i = 0; i < node.mNumChildren; ++i) walkNodes(scene, *node.mChildren[i], transform, model);
+}
+
+}  // namespace
+
+std::optional<ImportedModel> readModel(const std::string& path, std::vector<std::string>& warnings,
+                                       std::string& why) {
+    if (!std::filesystem::is_regular_file(path)) {
+        why = std::filesystem::exists(path) ? "not a regular file" : std::strerror(ENOENT);
+        return std::nullopt;
+    }
+    Assimp::Importer importer;
+    importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
+    importer.SetPropertyBool(AI_CONFIG_PP_FD_REMOVE, true);
+    // Assimp's own area test uses a fixed threshold that would drop the small triangles of
+    // models in large units; exact zero areas are dropped after placing instead.
+    importer.SetPropertyBool(AI_CONFIG_PP_FD_CHECKAREA, false);
+    const aiScene* scene = importer.ReadFile(path, kReadSteps);
+    if (!scene || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE) || !scene->mRootNode) {
+        why = scene ? "the file holds no complete scene" : importer.GetErrorString();
+        if (why.empty()) why = "unknown format";
+        return std::nullopt;
+    }
+
+    ImportedModel model;
+    model.folder = std::filesystem::path(path).parent_path().string();
+    for (unsigned i = 0; i < scene->mNumTextures; ++i) model.embeddedImages.push_back(readEmbeddedImage(*scene->mTextures[i]));
+    for (unsigned i = 0; i < scene->mNumMaterials; ++i) model.materials.push_back(readMaterial(*scene, *scene->mMaterials[i], warnings));
+    walkNodes(*scene, *scene->mRootNode, aiMatrix4x4(), model);
+    if (model.meshes.empty()) {
+        why = "the file holds no triangles";
+        return std::nullopt;
+    }
+    if (model.materials.empty()) {
+        ImportedMaterial fallback;
+        fallback.name = "default";
+        model.materials.push_back(fallback);
+    }
+    return model;
+}
