@@ -58,4 +58,5 @@ struct ImportedModel {
     std::vector<EmbeddedImage> embeddedImages;
     std::string folder;  // the model file's folder, where its texture files are looked for
     int droppedTriangles = 0;  // zero-area triangles left out
+    int turnedMeshes = 0;      // meshes whose normals pointed inwards and were turned
 };

@@ -118,7 +118,7 @@ std::string fileNameSafe(std::string name) {
 }
 
 void printSummary(std::ostream& out, const ImportOptions& options, const std::string& scenePath,
-                  const SceneDescription& scene, const TextureWriter& textures, int dropped,
+                  const SceneDescription& scene, const TextureWriter& textures, const ImportedModel& model,
                   const std::vector<std::string>& warnings) {
     std::size_t vertices = 0, triangles = 0;
     for (const ImportedMesh& mesh : scene.meshes) {
@@ -133,7 +133,8 @@ void printSummary(std::ostream& out, const ImportOptions& options, const std::st
     out << "  textures written: " << textures.names.size();
     for (const std::string& name : textures.names) out << (&name == &textures.names[0] ? " (" : ", ") << name;
     out << (textures.names.empty() ? "\n" : ")\n");
-    if (dropped > 0) out << "  zero-area triangles dropped: " << dropped << "\n";
+    if (model.droppedTriangles > 0) out << "  zero-area triangles dropped: " << model.droppedTriangles << "\n";
+    if (model.turnedMeshes > 0) out << "  meshes whose normals pointed inwards (turned): " << model.turnedMeshes << "\n";
     for (const std::string& warning : warnings) out << "warning: " << warning << "\n";
 }
 
@@ -171,6 +172,6 @@ int runImport(const ImportOptions& options, std::ostream& out, std::ostream& err
         err << "quelmar-import: " << (textures.failure.empty() ? why : textures.failure) << "\n";
         return 1;
     }
-    printSummary(out, options, scenePath, scene, textures, model->droppedTriangles, warnings);
+    printSummary(out, options, scenePath, scene, textures, *model, warnings);
     return 0;
 }

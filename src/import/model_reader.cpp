@@ -5,19 +5,77 @@
 #include <assimp/scene.h>
 
 #include <assimp/Importer.hpp>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <map>
+
+#include "import/polygon_triangulation.h"
 
 namespace {
 
-// Node transforms are applied by walking the node tree here rather than by Assimp's
-// pre-transform step: that step merges every mesh of one material into one and loses the
-// node names, while a walk keeps one named mesh per use and can turn the winding of uses
-// whose transform mirrors them.
-constexpr unsigned kReadSteps = aiProcess_Triangulate | aiProcess_JoinIdenticalVertices | aiProcess_SortByPType |
-                                aiProcess_GenSmoothNormals | aiProcess_FindDegenerates |
-                                aiProcess_ValidateDataStructure;
+// Steps run after the meshes have been made triangles with smooth normals here (Assimp's own
+// triangulation cuts some concave polygons wrongly, and its normal generation gives files with
+// shared corners, such as PLY, one face's normal per corner). Node transforms are applied by
+// walking the node tree here rather than by Assimp's pre-transform step: that step merges every
+// mesh of one material into one and loses the node names, while a walk keeps one named mesh
+// per use and can turn the winding of uses whose transform mirrors them.
+constexpr unsigned kLaterSteps = aiProcess_JoinIdenticalVertices | aiProcess_SortByPType | aiProcess_FindDegenerates;
+
+// Replaces every face of more than three corners by triangles.
+void triangulateFaces(aiMesh& mesh) {
+    unsigned count = 0;
+    for (unsigned f = 0; f < mesh.mNumFaces; ++f)
+        count += mesh.mFaces[f].mNumIndices > 3 ? mesh.mFaces[f].mNumIndices - 2 : 1;
+    if (count == mesh.mNumFaces) return;
+    auto* faces = new aiFace[count];
+    unsigned next = 0;
+    for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
+        aiFace& face = mesh.mFaces[f];
+        if (face.mNumIndices <= 3) {
+            std::swap(faces[next++], face);
+            continue;
+        }
+        std::vector<Vec3> corners;
+        for (unsigned k = 0; k < face.mNumIndices; ++k) {
+            const aiVector3D& p = mesh.mVertices[face.mIndices[k]];
+            corners.push_back({p.x, p.y, p.z});
+        }
+        for (const std::array<int, 3>& t : triangulatePolygon(corners)) {
+            aiFace& triangle = faces[next++];
+            triangle.mNumIndices = 3;
+            triangle.mIndices = new unsigned[3];
+            for (int k = 0; k < 3; ++k) triangle.mIndices[k] = face.mIndices[t[k]];
+        }
+    }
+    delete[] mesh.mFaces;
+    mesh.mFaces = faces;
+    mesh.mNumFaces = count;
+    mesh.mPrimitiveTypes = (mesh.mPrimitiveTypes & ~aiPrimitiveType_POLYGON) | aiPrimitiveType_TRIANGLE;
+}
+
+// Normals for a mesh that has none: at each corner the area-weighted sum of the normals of
+// every triangle that meets at its position, so that shared and separate corners alike are
+// smooth.
+void generateSmoothNormals(aiMesh& mesh) {
+    std::map<std::array<float, 3>, aiVector3D> sums;
+    auto key = [&mesh](unsigned i) {
+        return std::array<float, 3>{mesh.mVertices[i].x, mesh.mVertices[i].y, mesh.mVertices[i].z};
+    };
+    for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
+        const aiFace& face = mesh.mFaces[f];
+        if (face.mNumIndices != 3) continue;
+        const aiVector3D& a = mesh.mVertices[face.mIndices[0]];
+        aiVector3D n = (mesh.mVertices[face.mIndices[1]] - a) ^ (mesh.mVertices[face.mIndices[2]] - a);
+        for (int k = 0; k < 3; ++k) sums[key(face.mIndices[k])] += n;
+    }
+    mesh.mNormals = new aiVector3D[mesh.mNumVertices];
+    for (unsigned i = 0; i < mesh.mNumVertices; ++i) {
+        auto sum = sums.find(key(i));
+        mesh.mNormals[i] = sum == sums.end() ? aiVector3D(0, 0, 0) : sum->second;
+    }
+}
 
 Colour toColour(const aiColor4D& c) { return {c.r, c.g, c.b, 1.0f}; }
 
@@ -72,7 +130,9 @@ ImportedMaterial readMaterial(const aiScene& scene, const aiMaterial& material, 
             out.specular = colourScale(out.specular, strength);
         float shininess = 0;
         material.Get(AI_MATKEY_SHININESS, shininess);
-        // An exponent below 1 would light the whole lit side as a highlight.
+        // An exponent below 1 (or none, which Assimp's default materials leave at 0) would
+        // light the whole lit side as one highlight: such a material gets no highlight.
+        if (!(shininess >= 1.0f)) out.specular = {0, 0, 0, 1};
         out.shininess = std::isfinite(shininess) ? std::fmin(std::fmax(shininess, 1.0f), 1000.0f) : 1.0f;
     }
 
@@ -113,6 +173,25 @@ Vec3 safeNormal(const aiVector3D& n) {
 bool zeroArea(const ImportedVertex& a, const ImportedVertex& b, const ImportedVertex& c) {
     Vec3 n = vec3Cross(vec3Sub(b.position, a.position), vec3Sub(c.position, a.position));
     return n.x == 0.0f && n.y == 0.0f && n.z == 0.0f;
+}
+
+// Triangles are drawn by their winding but lit by their normals; files whose normals point
+// into the model (some STL writers) would show lit sides from behind. When most triangles
+// disagree with their vertices' normals, the normals are turned around.
+bool turnInwardNormals(ImportedMesh& mesh) {
+    std::size_t disagreeing = 0;
+    for (std::size_t i = 0; i + 2 < mesh.indices.size(); i += 3) {
+        const ImportedVertex& a = mesh.vertices[mesh.indices[i]];
+        const ImportedVertex& b = mesh.vertices[mesh.indices[i + 1]];
+        const ImportedVertex& c = mesh.vertices[mesh.indices[i + 2]];
+        Vec3 face = vec3Cross(vec3Sub(b.position, a.position), vec3Sub(c.position, a.position));
+        Vec3 normals = {a.normal.x + b.normal.x + c.normal.x, a.normal.y + b.normal.y + c.normal.y,
+                        a.normal.z + b.normal.z + c.normal.z};
+        if (vec3Dot(face, normals) < 0.0f) ++disagreeing;
+    }
+    if (disagreeing * 2 <= mesh.indices.size() / 3) return false;
+    for (ImportedVertex& v : mesh.vertices) v.normal = {-v.normal.x, -v.normal.y, -v.normal.z};
+    return true;
 }
 
 std::string meshName(const aiNode& node, const aiMesh& mesh) {
@@ -158,6 +237,7 @@ void walkNodes(const aiScene& scene, const aiNode& node, const aiMatrix4x4& pare
         const aiMesh& mesh = *scene.mMeshes[node.mMeshes[i]];
         if (!(mesh.mPrimitiveTypes & aiPrimitiveType_TRIANGLE)) continue;
         ImportedMesh placed = placeMesh(mesh, node, transform, model.droppedTriangles);
+        if (turnInwardNormals(placed)) ++model.turnedMeshes;
         if (!placed.indices.empty()) model.meshes.push_back(std::move(placed));
     }
     for (unsigned i = 0; i < node.mNumChildren; ++i) walkNodes(scene, *node.mChildren[i], transform, model);
@@ -177,7 +257,16 @@ std::optional<ImportedModel> readModel(const std::string& path, std::vector<std:
     // Assimp's own area test uses a fixed threshold that would drop the small triangles of
     // models in large units; exact zero areas are dropped after placing instead.
     importer.SetPropertyBool(AI_CONFIG_PP_FD_CHECKAREA, false);
-    const aiScene* scene = importer.ReadFile(path, kReadSteps);
+    const aiScene* scene = importer.ReadFile(path, aiProcess_ValidateDataStructure);
+    if (scene && !(scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE)) {
+        // The importer owns the scene and lets its meshes be changed before its later steps.
+        aiScene* editable = const_cast<aiScene*>(scene);
+        for (unsigned i = 0; i < editable->mNumMeshes; ++i) {
+            triangulateFaces(*editable->mMeshes[i]);
+            if (!editable->mMeshes[i]->mNormals) generateSmoothNormals(*editable->mMeshes[i]);
+        }
+        scene = importer.ApplyPostProcessing(kLaterSteps);
+    }
     if (!scene || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE) || !scene->mRootNode) {
         why = scene ? "the file holds no complete scene" : importer.GetErrorString();
         if (why.empty()) why = "unknown format";
