@@ -133,7 +133,7 @@ void printSummary(std::ostream& out, const ImportOptions& options, const std::st
     out << "  textures written: " << textures.names.size();
     for (const std::string& name : textures.names) out << (&name == &textures.names[0] ? " (" : ", ") << name;
     out << (textures.names.empty() ? "\n" : ")\n");
-    if (model.droppedTriangles > 0) out << "  zero-area triangles dropped: " << model.droppedTriangles << "\n";
+    if (model.droppedTriangles > 0) out << "  triangles dropped (no area, or corners not finite): " << model.droppedTriangles << "\n";
     if (model.turnedMeshes > 0) out << "  meshes whose normals pointed inwards (turned): " << model.turnedMeshes << "\n";
     for (const std::string& warning : warnings) out << "warning: " << warning << "\n";
 }

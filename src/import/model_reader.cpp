@@ -68,6 +68,7 @@ void generateSmoothNormals(aiMesh& mesh) {
         if (face.mNumIndices != 3) continue;
         const aiVector3D& a = mesh.mVertices[face.mIndices[0]];
         aiVector3D n = (mesh.mVertices[face.mIndices[1]] - a) ^ (mesh.mVertices[face.mIndices[2]] - a);
+        if (!std::isfinite(n.x) || !std::isfinite(n.y) || !std::isfinite(n.z)) continue;  // dropped later
         for (int k = 0; k < 3; ++k) sums[key(face.mIndices[k])] += n;
     }
     mesh.mNormals = new aiVector3D[mesh.mNumVertices];
@@ -170,9 +171,27 @@ Vec3 safeNormal(const aiVector3D& n) {
     return {n.x / length, n.y / length, n.z / length};
 }
 
-bool zeroArea(const ImportedVertex& a, const ImportedVertex& b, const ImportedVertex& c) {
+bool finite(Vec3 p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
+
+// A triangle that could not be drawn: no area, or a corner at an infinite or undefined place.
+bool unusable(const ImportedVertex& a, const ImportedVertex& b, const ImportedVertex& c) {
+    if (!finite(a.position) || !finite(b.position) || !finite(c.position)) return true;
     Vec3 n = vec3Cross(vec3Sub(b.position, a.position), vec3Sub(c.position, a.position));
     return n.x == 0.0f && n.y == 0.0f && n.z == 0.0f;
+}
+
+// Leaves out the vertices no triangle uses (among them those of dropped triangles).
+void removeUnusedVertices(ImportedMesh& mesh) {
+    std::vector<int> newIndex(mesh.vertices.size(), -1);
+    std::vector<ImportedVertex> kept;
+    for (int& index : mesh.indices) {
+        if (newIndex[index] < 0) {
+            newIndex[index] = static_cast<int>(kept.size());
+            kept.push_back(mesh.vertices[index]);
+        }
+        index = newIndex[index];
+    }
+    mesh.vertices = std::move(kept);
 }
 
 // Triangles are drawn by their winding but lit by their normals; files whose normals point
@@ -213,7 +232,9 @@ ImportedMesh placeMesh(const aiMesh& mesh, const aiNode& node, const aiMatrix4x4
         aiVector3D p = transform * mesh.mVertices[i];
         v.position = {p.x, p.y, p.z};
         v.normal = mesh.mNormals ? safeNormal(normalTransform * mesh.mNormals[i]) : Vec3{0, 0, 1};
-        if (mesh.mTextureCoords[0]) v.texCoord = {mesh.mTextureCoords[0][i].x, mesh.mTextureCoords[0][i].y};
+        if (mesh.mTextureCoords[0] && std::isfinite(mesh.mTextureCoords[0][i].x) &&
+            std::isfinite(mesh.mTextureCoords[0][i].y))
+            v.texCoord = {mesh.mTextureCoords[0][i].x, mesh.mTextureCoords[0][i].y};
     }
     out.indices.reserve(static_cast<std::size_t>(mesh.mNumFaces) * 3);
     for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
@@ -222,12 +243,13 @@ ImportedMesh placeMesh(const aiMesh& mesh, const aiNode& node, const aiMatrix4x4
         int a = static_cast<int>(face.mIndices[0]);
         int b = static_cast<int>(face.mIndices[mirrored ? 2 : 1]);
         int c = static_cast<int>(face.mIndices[mirrored ? 1 : 2]);
-        if (zeroArea(out.vertices[a], out.vertices[b], out.vertices[c])) {
+        if (unusable(out.vertices[a], out.vertices[b], out.vertices[c])) {
             ++dropped;
             continue;
         }
         out.indices.insert(out.indices.end(), {a, b, c});
     }
+    removeUnusedVertices(out);
     return out;
 }
 
@@ -279,7 +301,7 @@ std::optional<ImportedModel> readModel(const std::string& path, std::vector<std:
     for (unsigned i = 0; i < scene->mNumMaterials; ++i) model.materials.push_back(readMaterial(*scene, *scene->mMaterials[i], warnings));
     walkNodes(*scene, *scene->mRootNode, aiMatrix4x4(), model);
     if (model.meshes.empty()) {
-        why = "the file holds no triangles";
+        why = "the file holds no triangles that can be drawn";
         return std::nullopt;
     }
     if (model.materials.empty()) {

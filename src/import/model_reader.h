@@ -9,7 +9,8 @@
 
 // The model with every mesh use placed by its node transforms, triangulated, indexed, with
 // normals (smooth ones made where the file has none) and one texture coordinate set. Points,
-// lines and zero-area triangles are left out. Nothing (and Assimp's reason in `why`) when the
-// file cannot be read or holds no triangles. Notes for the user go to `warnings`.
+// lines, triangles without area or with a corner at no finite place, and vertices that no
+// triangle uses are left out. Nothing (and Assimp's reason in `why`) when the file cannot be
+// read or holds no triangles that can be drawn. Notes for the user go to `warnings`.
 std::optional<ImportedModel> readModel(const std::string& path, std::vector<std::string>& warnings,
                                        std::string& why);

@@ -94,6 +94,10 @@ const char* kOctahedronPly =
     "1 0 0\n-1 0 0\n0 1 0\n0 -1 0\n0 0 1\n0 0 -1\n"
     "3 0 2 4\n3 2 1 4\n3 1 3 4\n3 3 0 4\n3 2 0 5\n3 1 2 5\n3 3 1 5\n3 0 3 5\n";
 
+// One good triangle facing +y, one with a corner beyond the float range, one without area.
+const char* kUnusableObj =
+    "v 0 0 0\nv 1 0 0\nv 0 0 -1\nv 1e39 0 0\nv 2 0 -2\nv 3 0 -3\nf 1 2 3\nf 2 4 3\nf 1 5 6\n";
+
 // One quad mesh used by two nodes, the second mirrored in x; a normal map in a data URI and
 // the geometry in a base64 buffer.
 std::string tilesGltf(const std::string& normalPng) {
@@ -138,6 +142,7 @@ public:
         writeTextFile(folder.file("lost.obj"), quadObj("Lost", kPositiveTexCoords));
         writeTextFile(folder.file("concave.obj"), kConcaveObj);
         writeTextFile(folder.file("octahedron.ply"), kOctahedronPly);
+        writeTextFile(folder.file("unusable.obj"), kUnusableObj);
         writeTextFile(folder.file("tiles.gltf"), tilesGltf(readTextFile(folder.file("tilted.png"))));
         writeTextFile(folder.file("broken.glb"), "glTF but not really a binary glTF file at all");
         fs::create_directories(folder.path() / "out");
@@ -300,6 +305,19 @@ TEST_F(ModelImport, ConcavePolygonIsCutIntoTrianglesInsideIt) {
         EXPECT_FALSE(sum.x / 3 > 1.0f && sum.y / 3 > 1.0f) << "triangle " << t << " lies in the notch";
     }
     EXPECT_FLOAT_EQ(area, 3.0f);
+}
+
+TEST_F(ModelImport, TrianglesThatCannotBeDrawnAreLeftOutWithTheirVertices) {
+    ImportRun run = importModel(*models, "unusable.obj", {"--keep-units"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("  vertices: 3\n  triangles: 1\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("  triangles dropped (no area, or corners not finite): 2\n"), std::string::npos) << run.out;
+    auto loaded = loadScene(models->output("unusable.txt"));
+    EXPECT_EQ(loaded->out, "Surface: 0, Indices: 3\nNum surfaces: 1, Num Vertices: 3\n");
+    for (const Vertex& v : loaded->scene.meshes.geometry[0].vertices) {
+        EXPECT_LE(std::fabs(v.position.x), 1.0f);
+        EXPECT_EQ(v.normal.y, 1.0f);  // from the good triangle alone
+    }
 }
 
 TEST_F(ModelImport, PlyWithoutNormalsGetsSmoothOnes) {
