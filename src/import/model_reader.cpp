@@ -7,9 +7,10 @@
 #include <assimp/Importer.hpp>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <map>
+#include <unordered_map>
 
 #include "import/polygon_triangulation.h"
 
@@ -58,8 +59,22 @@ void triangulateFaces(aiMesh& mesh) {
 // Normals for a mesh that has none: at each corner the area-weighted sum of the normals of
 // every triangle that meets at its position, so that shared and separate corners alike are
 // smooth.
+struct PositionHash {
+    std::size_t operator()(const std::array<float, 3>& p) const {
+        std::size_t hash = 0;
+        for (float c : p) {
+            std::uint32_t bits;
+            float positiveZero = c + 0.0f;  // -0 and 0 are one position
+            std::memcpy(&bits, &positiveZero, sizeof bits);
+            hash = hash * 0x9E3779B97F4A7C15ull + bits;
+        }
+        return hash;
+    }
+};
+
 void generateSmoothNormals(aiMesh& mesh) {
-    std::map<std::array<float, 3>, aiVector3D> sums;
+    std::unordered_map<std::array<float, 3>, aiVector3D, PositionHash> sums;
+    sums.reserve(mesh.mNumVertices);
     auto key = [&mesh](unsigned i) {
         return std::array<float, 3>{mesh.mVertices[i].x, mesh.mVertices[i].y, mesh.mVertices[i].z};
     };
