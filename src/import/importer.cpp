@@ -26,22 +26,25 @@ struct TextureWriter {
     StagedFiles& files;
     std::vector<std::string>& warnings;
     std::map<std::string, std::string> written;  // image key -> TGA file name ("" if it failed)
-    std::map<std::string, DecodedImage> decoded;
+    std::map<std::string, Colour> averages;      // image key -> the image's average colour
     std::vector<std::string> names;
     std::string failure;  // set when a staged file cannot be written
 
-    // The TGA file name for the reference, or "None" when there is no usable image.
-    std::string fileFor(const ImageReference& reference, const DecodedImage** image = nullptr) {
+    // The TGA file name for the reference, or "None" when there is no usable image; then
+    // `average` (when given) is set to the image's average colour.
+    std::string fileFor(const ImageReference& reference, Colour* average = nullptr) {
         if (!reference.present()) return "None";
         std::string key;
         std::optional<DecodedImage> picture = load(reference, key);
         if (!written.count(key)) {
-            std::string name;
-            if (picture) name = store(*picture);
-            written[key] = name;
-            if (picture) decoded[key] = std::move(*picture);
+            written[key] = picture ? store(*picture) : "";
+            if (picture) {
+                float rgb[3];
+                averageColour(*picture, rgb);
+                averages[key] = {rgb[0], rgb[1], rgb[2], 1.0f};
+            }
         }
-        if (image && decoded.count(key)) *image = &decoded[key];
+        if (average && averages.count(key)) *average = averages[key];
         return written[key].empty() ? "None" : written[key];
     }
 
@@ -84,8 +87,6 @@ struct TextureWriter {
     }
 };
 
-Colour opaque(float rgb[3]) { return {rgb[0], rgb[1], rgb[2], 1.0f}; }
-
 std::vector<Material> sceneMaterials(const ImportedModel& model, TextureWriter& textures) {
     std::vector<Material> materials;
     std::set<std::string> taken;
@@ -95,17 +96,12 @@ std::vector<Material> sceneMaterials(const ImportedModel& model, TextureWriter& 
         out.diffuse = m.diffuse;
         out.specular = m.specular;
         out.shininess = m.shininess;
-        const DecodedImage* picture = nullptr;
-        out.textureMapName = textures.fileFor(m.diffuseMap, &picture);
-        out.normalMapName = textures.fileFor(m.normalMap);
         // Ambient light shows the surface's own colour where the file gives none: the diffuse
         // colour, or the texture's average colour, since the ambient term is never textured.
-        out.ambient = m.hasAmbient ? m.ambient : m.diffuse;
-        if (!m.hasAmbient && picture) {
-            float rgb[3];
-            averageColour(*picture, rgb);
-            out.ambient = opaque(rgb);
-        }
+        Colour textureAverage = m.diffuse;
+        out.textureMapName = textures.fileFor(m.diffuseMap, &textureAverage);
+        out.normalMapName = textures.fileFor(m.normalMap);
+        out.ambient = m.hasAmbient ? m.ambient : textureAverage;
         materials.push_back(out);
     }
     return materials;

@@ -305,7 +305,7 @@ std::optional<ImportedModel> readModel(const std::string& path, std::vector<std:
         scene = importer.ApplyPostProcessing(kLaterSteps);
     }
     if (!scene || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE) || !scene->mRootNode) {
-        why = scene ? "the file holds no complete scene" : importer.GetErrorString();
+        why = scene ? "the file holds no meshes" : importer.GetErrorString();
         if (why.empty()) why = "unknown format";
         return std::nullopt;
     }
