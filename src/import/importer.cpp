@@ -61,7 +61,9 @@ struct TextureWriter {
             return picture;
         }
         std::optional<std::string> path = findTextureFile(reference.name, model.folder);
-        key = path ? fs::weakly_canonical(*path).string() : "?" + reference.name;
+        std::error_code error;
+        key = path ? fs::weakly_canonical(*path, error).string() : "?" + reference.name;
+        if (path && error) key = *path;
         if (written.count(key)) return std::nullopt;
         if (!path) {
             warn("texture '" + reference.name + "' not found");

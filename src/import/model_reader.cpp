@@ -113,9 +113,10 @@ ImageReference imageReference(const aiScene& scene, const aiMaterial& material, 
 }
 
 // glTF materials carry roughness and metalness instead of a specular colour and exponent.
-// Mapping: exponent 2 / r^4 - 2 (the Phong exponent whose highlight is about as wide as the
-// microfacet one of roughness r), held to 1..512; specular colour white at half strength for
-// non-metals and the base colour for metals, blended by metalness, times (1 - r).
+// Mapping: exponent 2 / r^4 - 2 (the usual Blinn-Phong match for roughness r; the renderer's
+// reflection-vector highlight comes out somewhat smaller), held to 1..512; specular colour
+// white at half strength for non-metals and the base colour for metals, blended by metalness,
+// times (1 - r).
 void specularFromRoughness(ImportedMaterial& out, float roughness, float metallic) {
     float r = std::fmax(roughness, 0.05f);
     float exponent = 2.0f / (r * r * r * r) - 2.0f;
@@ -284,8 +285,9 @@ void walkNodes(const aiScene& scene, const aiNode& node, const aiMatrix4x4& pare
 
 std::optional<ImportedModel> readModel(const std::string& path, std::vector<std::string>& warnings,
                                        std::string& why) {
-    if (!std::filesystem::is_regular_file(path)) {
-        why = std::filesystem::exists(path) ? "not a regular file" : std::strerror(ENOENT);
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) {
+        why = std::filesystem::exists(path, error) ? "not a regular file" : std::strerror(ENOENT);
         return std::nullopt;
     }
     Assimp::Importer importer;
