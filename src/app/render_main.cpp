@@ -131,8 +131,8 @@ int parseOptions(int argc, char** argv, Options& options) {
                 break;
             case 's':
                 if (!parseSize(optarg, options.width, options.height))
-                    return usageError("bad size '" + std::string(optarg) + "': expected WxH, W and H whole numbers from 1 to " +
-                                      std::to_string(kLargestWindow) + ", e.g. 640x480");
+                    return usageError("bad size '" + std::string(optarg) + "': expected WxH, W and H whole numbers " +
+                                      "from 1 to " + std::to_string(kLargestWindow) + ", e.g. 640x480");
                 break;
             case 'k': options.keys = optarg; break;
             case 'f':

@@ -113,6 +113,24 @@ TEST(RenderCommand, HelpVersionAndBadOptions) {
     EXPECT_EQ(render(folder, {"-s", "16384x1", "-f", "007", "-j", "256", demoScene()}).status, 0);
 }
 
+// The README quotes the help whole and the manual its option lines, indented by four blanks.
+TEST(RenderCommand, TheDocumentsQuoteTheCurrentHelp) {
+    TempFolder folder;
+    const std::string help = render(folder, {"--help"}).output;
+    const std::string readme = readTextFile((sourceFolder() / "README.md").string());
+    EXPECT_TRUE(contains(readme, "```\n" + help + "```\n")) << "README.md's help block differs from:\n" << help;
+
+    const std::string manual = readTextFile((sourceFolder() / "docs/quelmar.1.md").string());
+    std::size_t first = help.find("  -o, --output"), end = help.find("\n\n", first);
+    ASSERT_NE(first, std::string::npos);
+    std::string options = help.substr(first, end + 1 - first), indented;
+    for (std::size_t at = 0, next; at < options.size(); at = next + 1) {
+        next = options.find('\n', at);
+        indented += "  " + options.substr(at, next + 1 - at);
+    }
+    EXPECT_TRUE(contains(manual, indented)) << "docs/quelmar.1.md's options differ from:\n" << indented;
+}
+
 TEST(RenderCommand, UnreadableSceneAndUnwritableOutputFailWithTheReason) {
     TempFolder folder;
     const std::string missingScene = folder.file("nothing.txt");
@@ -218,7 +236,8 @@ TEST(RenderCommand, SceneFromStandardInputFindsImagesInTheWorkingDirectory) {
     // Not beside the scene file: standard input has no folder of its own.
     Outcome noImage = render(elsewhere, {"-q", "-"}, {texturedScene(), elsewhere.path().string()});
     EXPECT_EQ(noImage.status, 0);
-    EXPECT_EQ(noImage.output, "TGA_Write: failed to open file checker16.tga\n  checker16.tga: No such file or directory\n");
+    EXPECT_EQ(noImage.output,
+              "TGA_Write: failed to open file checker16.tga\n  checker16.tga: No such file or directory\n");
 
     Outcome folderAsInput = render(folder, {"-q", "-"}, {folder.path().string(), ""});
     EXPECT_EQ(folderAsInput.status, 1);

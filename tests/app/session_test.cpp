@@ -99,8 +99,8 @@ TEST(Session, AMissingSceneFileIsReportedAndLeavesAnEmptyScene) {
     Session session;
     std::ostringstream out, err;
     sessionStart(session, folder.file("nothing.txt"), {out, err});
-    EXPECT_EQ(out.str(), "ERROR: '" + folder.file("nothing.txt") + "' failed to open.\n  " + folder.file("nothing.txt") +
-                             ": No such file or directory\n");
+    const std::string missing = folder.file("nothing.txt");
+    EXPECT_EQ(out.str(), "ERROR: '" + missing + "' failed to open.\n  " + missing + ": No such file or directory\n");
     EXPECT_EQ(session.context.phongShading, 1);
     EXPECT_TRUE(session.scene.meshes.items.empty());
     EXPECT_EQ(initialWindowSize(session.context).width, 40);

@@ -137,6 +137,7 @@ TEST(Tga, TheTableLoadsEachNameOnceAndRetriesFailures) {
     EXPECT_EQ(imageTableAcquire(table, "wall.tga ", {}, log), 0);  // not in the working directory
     std::string gone = "TGA_Write: failed to open file gone.tga\n  gone.tga: No such file or directory; " +
                        folder.file("gone.tga") + ": No such file or directory\n";
-    EXPECT_EQ(err.str(), gone + gone + "TGA_Write: failed to open file wall.tga \n  wall.tga : No such file or directory\n");
+    EXPECT_EQ(err.str(),
+              gone + gone + "TGA_Write: failed to open file wall.tga \n  wall.tga : No such file or directory\n");
     EXPECT_EQ(table.entries.size(), 2u);
 }
