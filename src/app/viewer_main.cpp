@@ -4,10 +4,9 @@
 //
 // Program-wide state lives here and only here: the session (scene, render context, projection)
 // and the image of the last frame.
-#include <GL/glut.h>
+#include <GL/freeglut.h>
 #include <GL/glx.h>
 
-#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -48,9 +47,11 @@ bool windowStillExists() {
 
 void windowCheckTimer(int) {
     if (!windowStillExists()) {
-        // Errors about the vanished window while the process winds down mean nothing now.
+        // Errors about the vanished window while GLUT winds down mean nothing now.
         XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-        std::exit(0);
+        glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
+        glutLeaveMainLoop();
+        return;
     }
     glutTimerFunc(kWindowCheckMilliseconds, windowCheckTimer, 0);
 }
