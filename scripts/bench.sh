@@ -10,7 +10,21 @@
 # thread per core, and the speed-up of the second over the first.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-bench="$(cd "${1:-$root/../shared/bench}" && pwd)"
+bench="${1:-$root/../shared/bench}"
+if [ ! -d "$bench" ]; then
+  echo "scripts/bench.sh: no benchmark folder at '$bench'." >&2
+  echo "It needs a folder of benchmark scenes (teapot.txt, sphere-1k.txt, sphere-10k.txt," >&2
+  echo "sphere-100k.txt, with the textures they name); give it as the first argument:" >&2
+  echo "  scripts/bench.sh BENCH_FOLDER [FRAMES]" >&2
+  exit 1
+fi
+bench="$(cd "$bench" && pwd)"
+found=0
+for scene in teapot sphere-1k sphere-10k sphere-100k; do [ -f "$bench/$scene.txt" ] && found=1; done
+if [ "$found" -eq 0 ]; then
+  echo "scripts/bench.sh: '$bench' holds none of the benchmark scenes (teapot.txt, sphere-1k.txt, ...)." >&2
+  exit 1
+fi
 frames="${2:-20}"
 render="$root/build/release/quelmar-render"
 if [ ! -x "$render" ]; then

@@ -9,9 +9,11 @@
 // map and no texture; a warm and a cool light; three cameras. The output is deterministic (no
 // random generator, no clock), so regenerating gives the same bytes.
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -60,6 +62,7 @@ bool writeTga(const std::filesystem::path& path, const Picture& picture, int bit
     }
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.flush();
     return static_cast<bool>(out);
 }
 
@@ -560,15 +563,21 @@ int main(int argc, char** argv) {
         {"bricks.tga", blockTexture(bricks), 32},     {"bricks-nm.tga", blockNormalMap(bricks, 0.9), 32},
         {"dimples-nm.tga", dimpleNormalMap(), 24},
     };
-    bool ok = true;
-    for (const Output& image : images) ok = writeTga(folder / image.name, image.picture, image.bits) && ok;
+    // The first file that cannot be written ends the run, named with the system's reason.
+    auto cannotWrite = [](const std::filesystem::path& path) {
+        std::cerr << "quelmar-make-demo: cannot write '" << path.string() << "': "
+                  << std::strerror(errno != 0 ? errno : EIO) << "\n";
+        return 1;
+    };
+    for (const Output& image : images) {
+        errno = 0;
+        if (!writeTga(folder / image.name, image.picture, image.bits)) return cannotWrite(folder / image.name);
+    }
+    errno = 0;
     std::ofstream scene(folder / "scene.txt", std::ios::binary);
     scene << sceneText(meshes);
-    ok = static_cast<bool>(scene) && ok;
-    if (!ok) {
-        std::cerr << "quelmar-make-demo: cannot write into '" << folder.string() << "'\n";
-        return 1;
-    }
+    scene.flush();
+    if (!scene) return cannotWrite(folder / "scene.txt");
     std::cout << "Wrote " << (folder / "scene.txt").string() << " and " << images.size() << " TGA images\n";
     return 0;
 }

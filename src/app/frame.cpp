@@ -1,6 +1,9 @@
 #include "app/frame.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <utility>
+#include <vector>
 
 #include "pipeline/camera.h"
 #include "pipeline/scene_pass.h"
@@ -33,11 +36,22 @@ void drawViewportBorder(RenderContext& context) {
     }
 }
 
+// A buffer holding more than four times what this frame needs gives its storage back, so that
+// after one very large window the process does not keep that memory for good; smaller
+// differences keep the storage for reuse.
+template <typename T>
+void releaseIfMuchLarger(std::vector<T>& values, int width, int height) {
+    std::size_t needed = static_cast<std::size_t>(std::max(width, 0)) * static_cast<std::size_t>(std::max(height, 0));
+    if (values.capacity() / 4 > needed) values = std::vector<T>();
+}
+
 }  // namespace
 
 Image renderFrame(Scene& scene, RenderContext& context, const Matrix4& projection, int width, int height,
                   int threadCount, FrameMemory& memory, Image previous) {
     Image colour = std::move(previous);  // its storage, not its pixels
+    releaseIfMuchLarger(colour.pixels, width, height);
+    releaseIfMuchLarger(memory.depth.values, width, height);
     imageReset(colour, width, height, makeColour(1, 1, 1, 1));
     DepthBuffer& depth = memory.depth;
     depthBufferReset(depth, width, height);

@@ -16,7 +16,9 @@ struct FrameMemory {
 
 // Makes colour and depth buffers of width x height, clears them to white and 1.0, runs the
 // scene pass and draws the viewport's black border. Returns the colour buffer, built in the
-// storage of `previous` (the frame shown before, or an empty image). Up to `threadCount`
+// storage of `previous` (the frame shown before, or an empty image). Both buffers reuse the
+// storage they hold unless it is more than four times what the frame needs, which is given back
+// so that memory follows the window down after a very large one. Up to `threadCount`
 // threads rasterize (0: one per core); the picture does not depend on it.
 Image renderFrame(Scene& scene, RenderContext& context, const Matrix4& projection, int width, int height,
                   int threadCount, FrameMemory& memory, Image previous = {});

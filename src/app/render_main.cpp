@@ -5,11 +5,15 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -22,25 +26,38 @@ namespace {
 const char* const kUsage =
     "Usage: quelmar-render [options] SCENE\n"
     "Render a scene file without a window and write the frame to an image file.\n"
+    "SCENE '-' reads the scene from standard input.\n"
     "\n"
-    "  -o, --output FILE   write the last frame to FILE: .png (8-bit RGBA, as seen in the\n"
+    "  -o, --output FILE   write the last frame to FILE: .png (8-bit RGB, as seen in the\n"
     "                      window) or .pfm (the exact float colour buffer, RGB)\n"
-    "  -s, --size WxH      window size (default: the viewport maximum plus 40)\n"
+    "  -s, --size WxH      window size, W and H from 1 to 16384 (default: the viewport\n"
+    "                      maximum plus 40)\n"
     "  -k, --keys KEYS     key presses applied in order before rendering, e.g. s, >>, tn\n"
-    "  -f, --frames N      render N frames (default 1); with N > 1 print the minimum,\n"
-    "                      median and maximum milliseconds per frame\n"
-    "  -j, --threads N     rasterize with N threads (default: one per core); the picture\n"
-    "                      is the same for any N\n"
-    "  -q, --quiet         no load log\n"
+    "  -f, --frames N      render N frames, 1 to 100000 (default 1); with N > 1 print the\n"
+    "                      minimum, median and maximum milliseconds per frame\n"
+    "  -j, --threads N     rasterize with N threads, 1 to 256 (default: one per core); the\n"
+    "                      picture is the same for any N\n"
+    "  -q, --quiet         no load log; a scene or image file that cannot be read is still\n"
+    "                      reported on standard error\n"
     "  -h, --help          show this help\n"
+    "      --version       show the version\n"
     "\n"
     "Image files named by the scene are looked up relative to the working directory, then\n"
-    "relative to the scene file's folder. Exit status: 0 on success, 1 when the scene cannot\n"
-    "be read or the image cannot be written, 2 for bad options.\n";
+    "relative to the scene file's folder (only the working directory for a scene read from\n"
+    "standard input). Exit status: 0 on success, 1 when the scene cannot be read or the\n"
+    "image cannot be written, 2 for bad options.\n";
+
+constexpr int kLargestWindow = 16384;
+constexpr int kMostFrames = 100000;
+constexpr int kMostThreads = 256;
+
+// Options that exist only in their long form get codes beyond any character.
+enum LongOnlyOption { kVersionOption = 256 };
 
 struct Options {
-    std::string sceneFile;
+    std::string sceneFile;  // "-": standard input
     std::string outputFile;
+    bool outputGiven = false;
     std::string keys;
     int width = 0;  // 0: the viewer's window size
     int height = 0;
@@ -55,17 +72,41 @@ int usageError(const std::string& message) {
     return 2;
 }
 
-bool parseSize(const std::string& text, int& width, int& height) {
-    char x = 0, rest = 0;
-    std::istringstream in(text);
-    if (!(in >> width >> x >> height) || x != 'x' || in >> rest) return false;
-    return width > 0 && height > 0 && width <= 16384 && height <= 16384;
+void printVersion(std::ostream& out) { out << "quelmar-render " << QUELMAR_VERSION << "\n"; }
+
+// Digits only (no sign, blank or exponent), from `least` to `most`.
+bool parseWholeNumber(std::string_view text, int least, int most, int& value) {
+    if (text.empty() || text.size() > 9) return false;  // nine digits cannot overflow
+    long long number = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        number = number * 10 + (c - '0');
+    }
+    if (number < least || number > most) return false;
+    value = static_cast<int>(number);
+    return true;
 }
 
-bool parseCount(const std::string& text, int& count) {
-    std::istringstream in(text);
-    char rest = 0;
-    return (in >> count) && !(in >> rest) && count > 0 && count <= 100000;
+bool parseSize(std::string_view text, int& width, int& height) {
+    std::size_t x = text.find('x');
+    if (x == std::string_view::npos) return false;
+    return parseWholeNumber(text.substr(0, x), 1, kLargestWindow, width) &&
+           parseWholeNumber(text.substr(x + 1), 1, kLargestWindow, height);
+}
+
+std::string countError(const std::string& what, const char* text, int most) {
+    return "bad " + what + " '" + text + "': expected a whole number from 1 to " + std::to_string(most);
+}
+
+// One warning for the keys the viewer would ignore; they are pressed all the same.
+void warnAboutIgnoredKeys(const std::string& keys) {
+    std::string ignored;
+    for (unsigned char key : keys)
+        if (!isViewerKey(key) && ignored.find(static_cast<char>(key)) == std::string::npos)
+            ignored += static_cast<char>(key);
+    if (ignored.empty()) return;
+    std::cerr << "quelmar-render: warning: the viewer does nothing for the keys '" << ignored
+              << "' (its keys are S, T and N in either case, < or , and > or .)\n";
 }
 
 // Returns -1 when the options are fine, or the exit status to leave with.
@@ -74,28 +115,37 @@ int parseOptions(int argc, char** argv, Options& options) {
         {"output", required_argument, nullptr, 'o'}, {"size", required_argument, nullptr, 's'},
         {"keys", required_argument, nullptr, 'k'},   {"frames", required_argument, nullptr, 'f'},
         {"threads", required_argument, nullptr, 'j'}, {"quiet", no_argument, nullptr, 'q'},
-        {"help", no_argument, nullptr, 'h'},
+        {"help", no_argument, nullptr, 'h'},         {"version", no_argument, nullptr, kVersionOption},
         {nullptr, 0, nullptr, 0}};
     opterr = 0;
     int opt;
     while ((opt = getopt_long(argc, argv, ":o:s:k:f:j:qh", longOptions, nullptr)) != -1) {
         switch (opt) {
-            case 'o': options.outputFile = optarg; break;
+            case 'o':
+                if (options.outputGiven)
+                    return usageError("only one output file, please ('" + options.outputFile + "' and '" + optarg +
+                                      "' given)");
+                if (*optarg == '\0') return usageError("the output file name is empty");
+                options.outputFile = optarg;
+                options.outputGiven = true;
+                break;
             case 's':
                 if (!parseSize(optarg, options.width, options.height))
-                    return usageError("bad size '" + std::string(optarg) + "': expected WxH, e.g. 640x480");
+                    return usageError("bad size '" + std::string(optarg) + "': expected WxH, W and H whole numbers " +
+                                      "from 1 to " + std::to_string(kLargestWindow) + ", e.g. 640x480");
                 break;
             case 'k': options.keys = optarg; break;
             case 'f':
-                if (!parseCount(optarg, options.frames))
-                    return usageError("bad frame count '" + std::string(optarg) + "': expected 1 to 100000");
+                if (!parseWholeNumber(optarg, 1, kMostFrames, options.frames))
+                    return usageError(countError("frame count", optarg, kMostFrames));
                 break;
             case 'j':
-                if (!parseCount(optarg, options.threads) || options.threads > 256)
-                    return usageError("bad thread count '" + std::string(optarg) + "': expected 1 to 256");
+                if (!parseWholeNumber(optarg, 1, kMostThreads, options.threads))
+                    return usageError(countError("thread count", optarg, kMostThreads));
                 break;
             case 'q': options.quiet = true; break;
             case 'h': std::cout << kUsage; return 0;
+            case kVersionOption: printVersion(std::cout); return 0;
             case ':': return usageError(std::string("option '") + argv[optind - 1] + "' needs a value");
             default: return usageError(std::string("unknown option '") + argv[optind - 1] + "'");
         }
@@ -131,22 +181,48 @@ void printFrameTimes(std::vector<double> milliseconds) {
                 milliseconds.front(), milliseconds[milliseconds.size() / 2], milliseconds.back());
 }
 
+// All of standard input, read in binary; nothing (with the reason) when it cannot be read.
+std::optional<std::string> readStandardInput(std::string& why) {
+    std::string text;
+    char block[65536];
+    std::size_t count;
+    errno = 0;
+    while ((count = std::fread(block, 1, sizeof block, stdin)) > 0) text.append(block, count);
+    if (std::ferror(stdin)) {
+        why = std::strerror(errno != 0 ? errno : EIO);
+        return std::nullopt;
+    }
+    return text;
+}
+
+// Loads the scene named on the command line, or the one on standard input for "-".
+bool loadScene(Session& session, const std::string& sceneFile, LoadLog log) {
+    if (sceneFile != "-") return sessionStart(session, sceneFile, log);
+    std::string why;
+    std::optional<std::string> text = readStandardInput(why);
+    if (!text) {
+        std::cerr << "quelmar-render: cannot read the scene from standard input: " << why << "\n";
+        return false;
+    }
+    sessionStartFromText(session, *text, log);
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     Options options;
     int status = parseOptions(argc, argv, options);
     if (status >= 0) return status;
-    if (!options.outputFile.empty() && formatOf(options.outputFile) == ImageFormat::none)
+    if (options.outputGiven && formatOf(options.outputFile) == ImageFormat::none)
         return usageError("the output file must end in .png or .pfm");
+    warnAboutIgnoredKeys(options.keys);
 
+    // Quiet drops the load log but not the failures: an image or a scene that cannot be read.
     std::ostringstream discarded;
-    LoadLog log = options.quiet ? LoadLog{discarded, discarded} : LoadLog{std::cout, std::cerr};
+    LoadLog log = options.quiet ? LoadLog{discarded, std::cerr, &std::cerr} : LoadLog{std::cout, std::cerr};
     Session session;
-    if (!sessionStart(session, options.sceneFile, log)) {
-        if (options.quiet) std::cerr << "quelmar-render: cannot read the scene file '" << options.sceneFile << "'\n";
-        return 1;
-    }
+    if (!loadScene(session, options.sceneFile, log)) return 1;
     sessionReshape(session);
     for (unsigned char key : options.keys) sessionApplyKey(session, key);
 
@@ -163,6 +239,6 @@ int main(int argc, char** argv) {
         milliseconds.push_back(elapsed.count());
     }
     if (options.frames > 1) printFrameTimes(milliseconds);
-    if (!options.outputFile.empty() && !writeFrame(frame, options.outputFile)) return 1;
+    if (options.outputGiven && !writeFrame(frame, options.outputFile)) return 1;
     return 0;
 }

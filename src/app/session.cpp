@@ -6,12 +6,23 @@
 #include "pipeline/camera.h"
 #include "scene/parser.h"
 
+namespace {
+void turnAllEffectsOn(RenderContext& context) {
+    context.phongShading = 1;
+    context.texturing = 1;
+    context.normalMapping = 1;
+}
+}  // namespace
+
 bool sessionStart(Session& session, const std::string& sceneFile, LoadLog log) {
     bool loaded = sceneLoad(session.scene, sceneFile, session.context, log);
-    session.context.phongShading = 1;
-    session.context.texturing = 1;
-    session.context.normalMapping = 1;
+    turnAllEffectsOn(session.context);
     return loaded;
+}
+
+void sessionStartFromText(Session& session, std::string_view sceneText, LoadLog log) {
+    sceneParse(session.scene, sceneText, "", session.context, log);
+    turnAllEffectsOn(session.context);
 }
 
 void sessionReshape(Session& session) { session.projection = reshapeProjection(session.scene, session.context); }
@@ -24,6 +35,13 @@ void sessionApplyKey(Session& session, unsigned char key) {
         case 'S': case 's': toggleFlag(session.context.phongShading); break;
         case 'T': case 't': toggleFlag(session.context.texturing); break;
         default: break;
+    }
+}
+
+bool isViewerKey(unsigned char key) {
+    switch (key) {
+        case ',': case '<': case '.': case '>': case 'N': case 'n': case 'S': case 's': case 'T': case 't': return true;
+        default: return false;
     }
 }
 

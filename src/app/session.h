@@ -4,6 +4,7 @@
 
 #include <ostream>
 #include <string>
+#include <string_view>
 
 #include "core/math.h"
 #include "core/render_context.h"
@@ -20,6 +21,10 @@ struct Session {
 // when the file could not be opened (the scene is then empty).
 bool sessionStart(Session& session, const std::string& sceneFile, LoadLog log = {});
 
+// The same for a scene already in memory (such as one read from standard input); its images
+// are looked up in the working directory only.
+void sessionStartFromText(Session& session, std::string_view sceneText, LoadLog log = {});
+
 // Rebuilds the projection from the camera current now, as a window reshape does.
 void sessionReshape(Session& session);
 
@@ -27,6 +32,9 @@ void sessionReshape(Session& session);
 // shading, texturing and normal mapping; `<`/`,` and `>`/`.` step through the cameras. The
 // projection is not rebuilt. Other keys change nothing.
 void sessionApplyKey(Session& session, unsigned char key);
+
+// True for the keys sessionApplyKey acts on.
+bool isViewerKey(unsigned char key);
 
 struct WindowSize {
     int width;

@@ -4,7 +4,8 @@
 //
 // Program-wide state lives here and only here: the session (scene, render context, projection)
 // and the image of the last frame.
-#include <GL/glut.h>
+#include <GL/freeglut.h>
+#include <GL/glx.h>
 
 #include <iostream>
 #include <memory>
@@ -19,6 +20,47 @@ namespace {
 std::unique_ptr<Session> theSession;
 Image displayImage;       // the last finished frame, shown until the next one replaces it
 FrameMemory frameMemory;  // what each frame hands on to the next
+
+// GLUT ends the process when the window manager closes the window, but not when another program
+// destroys the window: the process would live on without one. So the window is looked for a few
+// times a second, and its disappearance ends the process as a close would.
+constexpr unsigned kWindowCheckMilliseconds = 250;
+Display* windowDisplay = nullptr;
+Window windowId = 0;
+bool windowMissing = false;
+
+int noteMissingWindow(Display*, XErrorEvent* error) {
+    if (error->error_code == BadWindow || error->error_code == BadDrawable) windowMissing = true;
+    return 0;
+}
+
+bool windowStillExists() {
+    XSync(windowDisplay, False);  // earlier requests' errors go to the usual handler
+    windowMissing = false;
+    XErrorHandler previous = XSetErrorHandler(noteMissingWindow);
+    XWindowAttributes attributes;
+    Status found = XGetWindowAttributes(windowDisplay, windowId, &attributes);
+    XSync(windowDisplay, False);
+    XSetErrorHandler(previous);
+    return found != 0 && !windowMissing;
+}
+
+void windowCheckTimer(int) {
+    if (!windowStillExists()) {
+        // Errors about the vanished window while GLUT winds down mean nothing now.
+        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+        glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
+        glutLeaveMainLoop();
+        return;
+    }
+    glutTimerFunc(kWindowCheckMilliseconds, windowCheckTimer, 0);
+}
+
+void watchWindow() {
+    windowDisplay = glXGetCurrentDisplay();
+    windowId = glXGetCurrentDrawable();
+    if (windowDisplay && windowId) glutTimerFunc(kWindowCheckMilliseconds, windowCheckTimer, 0);
+}
 
 void startUp(int argc, char** argv) {
     theSession = std::make_unique<Session>();
@@ -63,6 +105,7 @@ int main(int argc, char** argv) {
     glutDisplayFunc(displayCallback);
     glutReshapeFunc(reshapeCallback);
     glutKeyboardFunc(keyboardCallback);
+    watchWindow();
     glutMainLoop();
     return 0;
 }

@@ -2,10 +2,12 @@
 
 #include <png.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -15,10 +17,26 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
+std::string systemReason() { return std::strerror(errno != 0 ? errno : EIO); }
+
 File openFile(const std::string& path, const char* mode, std::string& why) {
+    errno = 0;
     File file(std::fopen(path.c_str(), mode));
-    if (!file) why = "cannot open '" + path + "': " + std::strerror(errno);
+    if (!file) why = "cannot open '" + path + "': " + systemReason();
     return file;
+}
+
+// Flushes and closes the file, so that a full disk or a failing device shows here rather than
+// passing unnoticed; false (with the reason) when anything written was lost.
+bool finishFile(File file, const std::string& path, std::string& why) {
+    errno = 0;
+    bool flushed = std::fflush(file.get()) == 0 && !std::ferror(file.get());
+    int flushError = errno;
+    bool closed = std::fclose(file.release()) == 0;
+    if (flushed && closed) return true;
+    if (!flushed) errno = flushError;
+    why = "cannot write '" + path + "': " + systemReason();
+    return false;
 }
 
 }  // namespace
@@ -34,28 +52,31 @@ bool writePng(const Image& image, const std::string& path, std::string& why) {
         why = "an empty image cannot be written as PNG";
         return false;
     }
-    std::vector<png_byte> bytes(static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 4);
+    // The window shows the colour buffer without its alpha, so the file has none either.
+    std::vector<png_byte> bytes(static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 3);
     png_byte* out = bytes.data();
     for (int r = image.height - 1; r >= 0; --r) {  // the top row first
-        for (int c = 0; c < image.width; ++c, out += 4) {
+        for (int c = 0; c < image.width; ++c, out += 3) {
             const Colour& p = imagePixel(image, c, r);
             out[0] = toByte(p.r);
             out[1] = toByte(p.g);
             out[2] = toByte(p.b);
-            out[3] = toByte(p.a);
         }
     }
+    File file = openFile(path, "wb", why);
+    if (!file) return false;
     png_image png;
     std::memset(&png, 0, sizeof png);
     png.version = PNG_IMAGE_VERSION;
     png.width = static_cast<png_uint_32>(image.width);
     png.height = static_cast<png_uint_32>(image.height);
-    png.format = PNG_FORMAT_RGBA;
-    if (!png_image_write_to_file(&png, path.c_str(), 0, bytes.data(), 0, nullptr)) {
-        why = "cannot write '" + path + "': " + png.message;
+    png.format = PNG_FORMAT_RGB;
+    errno = 0;
+    if (!png_image_write_to_stdio(&png, file.get(), 0, bytes.data(), 0, nullptr)) {
+        why = "cannot write '" + path + "': " + (errno != 0 ? std::strerror(errno) : png.message);
         return false;
     }
-    return true;
+    return finishFile(std::move(file), path, why);
 }
 
 bool writePfm(const Image& image, const std::string& path, std::string& why) {
@@ -71,13 +92,12 @@ bool writePfm(const Image& image, const std::string& path, std::string& why) {
             row[static_cast<size_t>(c) * 3 + 2] = p.b;
         }
         // Scale -1.0 declares little-endian, which is this machine's own order.
-        std::fwrite(row.data(), sizeof(float), row.size(), file.get());
+        if (std::fwrite(row.data(), sizeof(float), row.size(), file.get()) != row.size()) {
+            why = "cannot write '" + path + "': " + systemReason();
+            return false;
+        }
     }
-    if (std::ferror(file.get()) || std::fflush(file.get()) != 0) {
-        why = "cannot write '" + path + "'";
-        return false;
-    }
-    return true;
+    return finishFile(std::move(file), path, why);
 }
 
 std::optional<Image> readPng(const std::string& path, std::string& why) {

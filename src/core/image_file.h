@@ -6,8 +6,9 @@
 
 #include "core/image.h"
 
-// 8-bit RGBA PNG, each channel clamped to 0..1 and rounded; rows written top to bottom so the
-// picture looks as it does in the window. False (with the reason in `why`) on failure.
+// 8-bit RGB PNG, opaque, as the window shows the frame: each colour channel clamped to 0..1 and
+// rounded, alpha left out; rows written top to bottom. False (with the reason in `why`) on
+// failure.
 bool writePng(const Image& image, const std::string& path, std::string& why);
 
 // Portable Float Map: RGB floats, little-endian, rows bottom to top as the format stores them;

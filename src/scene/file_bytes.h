@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
-// The file's bytes, or nothing when it cannot be opened or read. Only regular files of up to
-// 1 GiB count: a folder, a device or a pipe is unreadable.
+// The file's bytes, or nothing when it cannot be opened or read; `why` then says why, as
+// "path: reason" (the system's reason where there is one). Only regular files of up to 1 GiB
+// count: a folder, a device or a pipe is unreadable.
+std::optional<std::string> readWholeFile(const std::string& path, std::string& why);
 std::optional<std::string> readWholeFile(const std::string& path);

@@ -151,9 +151,10 @@ void sceneParse(Scene& scene, std::string_view text, const std::string& sceneFol
 }
 
 bool sceneLoad(Scene& scene, const std::string& fileName, RenderContext& context, LoadLog log) {
-    std::optional<std::string> text = readWholeFile(fileName);
+    std::string why;
+    std::optional<std::string> text = readWholeFile(fileName, why);
     if (!text) {
-        log.out << "ERROR: '" << fileName << "' failed to open.\n";
+        failureStream(log) << "ERROR: '" << fileName << "' failed to open.\n  " << why << "\n";
         return false;
     }
     std::string sceneFolder = std::filesystem::path(fileName).parent_path().string();

@@ -149,8 +149,8 @@ std::unique_ptr<Image> decodeAndReport(const std::string& fileName, const std::s
     return image;
 }
 
-void reportOpenFailure(const std::string& fileName, LoadLog log) {
-    log.err << "TGA_Write: failed to open file " << fileName << "\n";
+void reportOpenFailure(const std::string& fileName, const std::string& why, LoadLog log) {
+    log.err << "TGA_Write: failed to open file " << fileName << "\n  " << why << "\n";
 }
 
 }  // namespace
@@ -189,9 +189,10 @@ std::unique_ptr<Image> tgaDecode(const std::vector<std::uint8_t>& bytes, int& by
 }
 
 std::unique_ptr<Image> tgaRead(const std::string& fileName, LoadLog log) {
-    std::optional<std::string> contents = readWholeFile(fileName);
+    std::string why;
+    std::optional<std::string> contents = readWholeFile(fileName, why);
     if (!contents) {
-        reportOpenFailure(fileName, log);
+        reportOpenFailure(fileName, why, log);
         return nullptr;
     }
     return decodeAndReport(fileName, *contents, log);
@@ -200,11 +201,15 @@ std::unique_ptr<Image> tgaRead(const std::string& fileName, LoadLog log) {
 int imageTableAcquire(ImageTable& table, const std::string& fileName, const std::string& sceneFolder, LoadLog log) {
     for (std::size_t i = 0; i < table.entries.size(); ++i)
         if (table.entries[i].fileName == fileName) return static_cast<int>(i);
-    std::optional<std::string> contents = readWholeFile(fileName);
-    if (!contents && !sceneFolder.empty())
-        contents = readWholeFile((std::filesystem::path(sceneFolder) / fileName).string());
+    std::string why;
+    std::optional<std::string> contents = readWholeFile(fileName, why);
+    if (!contents && !sceneFolder.empty()) {
+        std::string whyInSceneFolder;
+        contents = readWholeFile((std::filesystem::path(sceneFolder) / fileName).string(), whyInSceneFolder);
+        why += "; " + whyInSceneFolder;
+    }
     if (!contents) {
-        reportOpenFailure(fileName, log);
+        reportOpenFailure(fileName, why, log);
         return 0;
     }
     std::unique_ptr<Image> image = decodeAndReport(fileName, *contents, log);

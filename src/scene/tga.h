@@ -15,7 +15,7 @@
 std::unique_ptr<Image> tgaDecode(const std::vector<std::uint8_t>& bytes, int& bytesPerPixel, std::string& why);
 
 // Reads a TGA file into an image, printing the read line to log.out, or a failure line to
-// log.err and no image.
+// log.err (followed by the reason when the file cannot be opened) and no image.
 std::unique_ptr<Image> tgaRead(const std::string& fileName, LoadLog log = {});
 
 // The table index of the image with this file name, loading it on first request (relative to

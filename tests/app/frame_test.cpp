@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <sstream>
+#include <utility>
 
 #include "app/session.h"
 #include "scene/parser.h"
@@ -140,6 +141,27 @@ TEST(Frame, AWindowSmallerThanTheViewportDropsWhatFallsOutside) {
     EXPECT_TRUE(isColour(imagePixel(small, 0, 0), 1, 1, 1));
     // Nothing wraps round from beyond the right edge into the next row's left columns.
     for (int row = 11; row < 30; ++row) EXPECT_FALSE(isColour(imagePixel(small, 0, row), 0, 0, 0)) << row;
+}
+
+// The viewer hands each frame's storage to the next. After one very large window the held memory
+// must follow the window down again, while frames of similar size keep reusing it.
+TEST(Frame, BuffersGiveBackMemoryWhenTheWindowShrinksFarButReuseItOtherwise) {
+    Fixture f;
+    FrameMemory memory;
+    auto frame = [&](int width, int height, Image previous) {
+        return renderFrame(f.session.scene, f.session.context, f.session.projection, width, height, 1, memory,
+                           std::move(previous));
+    };
+    Image large = frame(400, 300, {});
+    const Colour* largeStorage = large.pixels.data();
+    Image similar = frame(360, 280, std::move(large));
+    EXPECT_EQ(similar.pixels.data(), largeStorage) << "a slightly smaller frame reuses the colour buffer";
+    EXPECT_GE(memory.depth.values.capacity(), 400u * 300u);
+
+    Image small = frame(100, 50, std::move(similar));
+    EXPECT_LE(small.pixels.capacity(), 4u * 100u * 50u);
+    EXPECT_LE(memory.depth.values.capacity(), 4u * 100u * 50u);
+    EXPECT_TRUE(samePixels(small, f.render(100, 50, 1))) << "the released storage leaves the picture as it was";
 }
 
 }  // namespace

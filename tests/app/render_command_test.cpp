@@ -1,7 +1,12 @@
 // quelmar-render as a user runs it: options, exit statuses, and the files it writes.
 #include <gtest/gtest.h>
 
+#include <png.h>
+
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -17,61 +22,226 @@ struct Outcome {
     std::string output;
 };
 
-Outcome render(const TempFolder& folder, std::vector<std::string> arguments) {
+Outcome render(const TempFolder& folder, std::vector<std::string> arguments, const ProcessSetting& setting = {}) {
     arguments.insert(arguments.begin(), QUELMAR_RENDER_COMMAND);
     std::string log = folder.file("render.log");
-    int status = runProgram(arguments, log);
+    int status = runProgram(arguments, log, setting);
     return {status, readTextFile(log)};
 }
 
 std::string demoScene() { return (sourceFolder() / "tests/scenes/empty.txt").string(); }
+std::string texturedScene() { return (sourceFolder() / "tests/scenes/textured.txt").string(); }
 
-TEST(RenderCommand, HelpAndBadOptions) {
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// One triangle lit by the ambient term alone, whose colour has alpha 0.3 and a red above 1.
+const char* const kTranslucentScene = R"(VIEWPORT
+MIN: 2 2
+MAX: 40 30
+MATERIAL "Glass"
+	AMBIENT: 1.5 0.5 0.2 0.3
+	DIFFUSE: 0 0 0 1
+	SPECULAR: 0 0 0 1
+	SHININESS: 1
+	TEXTUREMAP: None
+	NORMALMAP: None
+CAMERA "Front"
+	POSITION: 0 0 3
+	ROTATION: 0 0 0
+	FIELDOFVIEW: 60
+	NEARPLANE: 1
+	FARPLANE: 100
+SCENEAMBIENCE: 1 1 1 1
+SCENEATTENUATION: 1 0 0
+TRIMESH "Tri"
+	POSITION: 0 0 0
+	ROTATION: 0 0 1 0
+	ROTATIONMATRIX: X: 1 0 0 Y: 0 1 0 Z: 0 0 1
+	VERTEXCOUNT 3
+		POSITION: -1 -1 0 NORMAL: 0 0 1 TEXCOORD: 0 0
+		POSITION: 1 -1 0 NORMAL: 0 0 1 TEXCOORD: 1 0
+		POSITION: 0 1 0 NORMAL: 0 0 1 TEXCOORD: 0.5 1
+	MATERIALCOUNT 1
+		MATERIAL "Glass"
+		TRIANGLECOUNT 1
+		0 1 2
+)";
+
+struct Pfm {
+    int width = 0, height = 0;
+    std::vector<float> rgb;  // the lowest row first
+};
+
+Pfm readPfm(const std::string& path) {
+    std::string bytes = readTextFile(path);
+    Pfm pfm;
+    int headerBytes = 0;
+    if (std::sscanf(bytes.c_str(), "PF\n%d %d\n-1.0\n%n", &pfm.width, &pfm.height, &headerBytes) != 2) return {};
+    pfm.rgb.resize(bytes.size() - static_cast<std::size_t>(headerBytes));
+    pfm.rgb.resize(pfm.rgb.size() / sizeof(float));
+    std::memcpy(pfm.rgb.data(), bytes.data() + headerBytes, pfm.rgb.size() * sizeof(float));
+    return pfm;
+}
+
+TEST(RenderCommand, HelpVersionAndBadOptions) {
     TempFolder folder;
     Outcome help = render(folder, {"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.output.rfind("Usage: quelmar-render [options] SCENE\n", 0), 0u);
+    Outcome version = render(folder, {"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.output.rfind(std::string("quelmar-render ") + QUELMAR_VERSION + "\n", 0), 0u) << version.output;
+
+    const std::string png = folder.file("x.png");
     for (std::vector<std::string> bad : std::vector<std::vector<std::string>>{
              {"--bogus", demoScene()}, {"-s", "12", demoScene()}, {"-f", "0", demoScene()}, {"-j", "x", demoScene()},
-             {"-o"}, {}, {demoScene(), demoScene()}, {"-o", folder.file("x.jpg"), demoScene()}}) {
+             {"-o"}, {}, {demoScene(), demoScene()}, {"-o", folder.file("x.jpg"), demoScene()},
+             // sizes and counts are digits only, within their range
+             {"-s", " 10x10", demoScene()}, {"-s", "+10x+10", demoScene()}, {"-s", "1e3x2", demoScene()},
+             {"-s", "10x10 ", demoScene()}, {"-s", "10x", demoScene()}, {"-s", "16385x10", demoScene()},
+             {"-s", "99999999999x1", demoScene()}, {"-f", "+3", demoScene()}, {"-f", "1e2", demoScene()},
+             {"-f", "100001", demoScene()}, {"-j", "257", demoScene()}, {"-j", "-1", demoScene()},
+             // an empty output name, and two outputs
+             {"-o", "", demoScene()}, {"-o", png, "-o", png, demoScene()}}) {
         Outcome run = render(folder, bad);
         EXPECT_EQ(run.status, 2) << run.output;
-        EXPECT_NE(run.output.find("Try 'quelmar-render --help'"), std::string::npos) << run.output;
+        EXPECT_TRUE(contains(run.output, "Try 'quelmar-render --help'")) << run.output;
+    }
+    EXPECT_FALSE(std::filesystem::exists(png));
+    EXPECT_TRUE(contains(render(folder, {"-s", "100000x100000", demoScene()}).output, "from 1 to 16384"));
+    EXPECT_TRUE(contains(render(folder, {"-f", "1e3", demoScene()}).output, "from 1 to 100000"));
+    EXPECT_EQ(render(folder, {"-s", "16384x1", "-f", "007", "-j", "256", demoScene()}).status, 0);
+}
+
+// The README quotes the help whole and the manual its option lines, indented by four blanks.
+TEST(RenderCommand, TheDocumentsQuoteTheCurrentHelp) {
+    TempFolder folder;
+    const std::string help = render(folder, {"--help"}).output;
+    const std::string readme = readTextFile((sourceFolder() / "README.md").string());
+    EXPECT_TRUE(contains(readme, "```\n" + help + "```\n")) << "README.md's help block differs from:\n" << help;
+
+    const std::string manual = readTextFile((sourceFolder() / "docs/quelmar.1.md").string());
+    std::size_t first = help.find("  -o, --output"), end = help.find("\n\n", first);
+    ASSERT_NE(first, std::string::npos);
+    std::string options = help.substr(first, end + 1 - first), indented;
+    for (std::size_t at = 0, next; at < options.size(); at = next + 1) {
+        next = options.find('\n', at);
+        indented += "  " + options.substr(at, next + 1 - at);
+    }
+    EXPECT_TRUE(contains(manual, indented)) << "docs/quelmar.1.md's options differ from:\n" << indented;
+}
+
+TEST(RenderCommand, UnreadableSceneAndUnwritableOutputFailWithTheReason) {
+    TempFolder folder;
+    const std::string missingScene = folder.file("nothing.txt");
+    const std::string expected = "ERROR: '" + missingScene + "' failed to open.\n  " + missingScene +
+                                 ": No such file or directory\n";
+    Outcome missing = render(folder, {"-o", folder.file("x.png"), missingScene});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.output, expected);
+    Outcome quiet = render(folder, {"-q", missingScene});
+    EXPECT_EQ(quiet.status, 1);
+    EXPECT_EQ(quiet.output, expected) << "quiet keeps the failure";
+
+    for (std::string extension : {".png", ".pfm"}) {
+        std::string noFolder = folder.file("no/such/folder/x" + extension);
+        Outcome unwritable = render(folder, {"-q", "-o", noFolder, demoScene()});
+        EXPECT_EQ(unwritable.status, 1);
+        EXPECT_EQ(unwritable.output, "quelmar-render: cannot open '" + noFolder + "': No such file or directory\n");
+        // A device that is always full: the data is lost on the way, not at opening.
+        std::string full = folder.file("full" + extension);
+        std::filesystem::create_symlink("/dev/full", full);
+        Outcome lost = render(folder, {"-q", "-o", full, demoScene()});
+        EXPECT_EQ(lost.status, 1);
+        EXPECT_EQ(lost.output, "quelmar-render: cannot write '" + full + "': No space left on device\n");
     }
 }
 
-TEST(RenderCommand, UnreadableSceneAndUnwritableOutputFail) {
+TEST(RenderCommand, QuietDropsOnlyTheLoadLogNotAnImageThatCannotBeRead) {
     TempFolder folder;
-    Outcome missing = render(folder, {"-o", folder.file("x.png"), folder.file("nothing.txt")});
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.output, "ERROR: '" + folder.file("nothing.txt") + "' failed to open.\n");
-    Outcome quiet = render(folder, {"-q", folder.file("nothing.txt")});
-    EXPECT_EQ(quiet.status, 1);
-    EXPECT_EQ(quiet.output, "quelmar-render: cannot read the scene file '" + folder.file("nothing.txt") + "'\n");
-    Outcome unwritable = render(folder, {"-q", "-o", folder.file("no/such/folder/x.png"), demoScene()});
-    EXPECT_EQ(unwritable.status, 1);
-    EXPECT_NE(unwritable.output.find("cannot"), std::string::npos) << unwritable.output;
+    std::string scene = readTextFile(texturedScene());
+    ASSERT_TRUE(contains(scene, "checker16.tga"));
+    scene.replace(scene.find("checker16.tga"), 13, "missing.tga");
+    writeTextFile(folder.file("scene.txt"), scene);
+    Outcome quiet = render(folder, {"-q", "-o", folder.file("x.png"), folder.file("scene.txt")});
+    EXPECT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.output, "TGA_Write: failed to open file missing.tga\n  missing.tga: No such file or directory; " +
+                                folder.file("missing.tga") + ": No such file or directory\n");
+    Outcome loud = render(folder, {"-o", folder.file("x.png"), folder.file("scene.txt")});
+    EXPECT_TRUE(contains(loud.output, quiet.output));
+    EXPECT_TRUE(contains(loud.output, "Num surfaces: "));
 }
 
-TEST(RenderCommand, WritesPngAndExactPfmOfTheRequestedSize) {
+TEST(RenderCommand, PngIsOpaqueRgbAsTheWindowShowsItAndPfmIsTheExactBuffer) {
     TempFolder folder;
-    Outcome png = render(folder, {"-q", "-s", "50x40", "-o", folder.file("frame.png"), demoScene()});
-    ASSERT_EQ(png.status, 0) << png.output;
-    EXPECT_EQ(png.output, "") << "quiet means no load log";
-    std::string why;
-    std::optional<Image> picture = readPng(folder.file("frame.png"), why);
-    ASSERT_TRUE(picture) << why;
-    EXPECT_EQ(picture->width, 50);
-    EXPECT_EQ(picture->height, 40);
+    writeTextFile(folder.file("glass.txt"), kTranslucentScene);
+    ASSERT_EQ(render(folder, {"-s", "50x40", "-o", folder.file("frame.png"), folder.file("glass.txt")}).status, 0);
+    ASSERT_EQ(render(folder, {"-s", "50x40", "-o", folder.file("frame.pfm"), folder.file("glass.txt")}).status, 0);
 
-    ASSERT_EQ(render(folder, {"-q", "-s", "50x40", "-o", folder.file("frame.pfm"), demoScene()}).status, 0);
-    std::string pfm = readTextFile(folder.file("frame.pfm"));
-    const std::string header = "PF\n50 40\n-1.0\n";
-    ASSERT_EQ(pfm.compare(0, header.size(), header), 0);
-    ASSERT_EQ(pfm.size(), header.size() + 50 * 40 * 3 * sizeof(float));
-    float first[3];  // the lowest row comes first, as the format stores it
-    std::memcpy(first, pfm.data() + header.size(), sizeof first);
-    EXPECT_EQ(first[0], 1.0f) << "the lower-left corner lies outside the viewport: white";
+    png_image png;
+    std::memset(&png, 0, sizeof png);
+    png.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_file(&png, folder.file("frame.png").c_str())) << png.message;
+    EXPECT_EQ(png.format & PNG_FORMAT_FLAG_ALPHA, 0u) << "no alpha channel";
+    EXPECT_EQ(png.format & PNG_FORMAT_FLAG_COLOR, static_cast<png_uint_32>(PNG_FORMAT_FLAG_COLOR));
+    ASSERT_EQ(png.width, 50u);
+    ASSERT_EQ(png.height, 40u);
+    png.format = PNG_FORMAT_RGB;
+    std::vector<png_byte> rgb(PNG_IMAGE_SIZE(png));
+    ASSERT_TRUE(png_image_finish_read(&png, nullptr, rgb.data(), 0, nullptr)) << png.message;
+
+    Pfm pfm = readPfm(folder.file("frame.pfm"));
+    ASSERT_EQ(pfm.width, 50);
+    ASSERT_EQ(pfm.height, 40);
+    ASSERT_EQ(pfm.rgb.size(), 50u * 40u * 3u);
+    EXPECT_EQ(pfm.rgb[0], 1.0f) << "the lower-left corner lies outside the viewport: white";
+    // Each PNG channel is the buffer's, clamped and rounded; the PNG's rows run top down.
+    int mismatches = 0, glassPixels = 0;
+    for (int row = 0; row < 40; ++row) {
+        for (int column = 0; column < 50; ++column) {
+            const float* exact = &pfm.rgb[(static_cast<std::size_t>(row) * 50 + column) * 3];
+            const png_byte* shown = &rgb[(static_cast<std::size_t>(39 - row) * 50 + column) * 3];
+            for (int channel = 0; channel < 3; ++channel) mismatches += shown[channel] != toByte(exact[channel]);
+            glassPixels += exact[0] == 1.5f;
+        }
+    }
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_GT(glassPixels, 100) << "the triangle, red above 1 and alpha 0.3, covers part of the frame";
+}
+
+TEST(RenderCommand, KeysTheViewerIgnoresAreWarnedAboutOnceAndChangeNothing) {
+    TempFolder folder;
+    Outcome plain = render(folder, {"-q", "-k", "s>", "-o", folder.file("plain.pfm"), texturedScene()});
+    ASSERT_EQ(plain.status, 0) << plain.output;
+    EXPECT_EQ(plain.output, "");
+    Outcome odd = render(folder, {"-q", "-k", "xs?x>", "-o", folder.file("odd.pfm"), texturedScene()});
+    ASSERT_EQ(odd.status, 0) << odd.output;
+    EXPECT_EQ(odd.output.rfind("quelmar-render: warning: the viewer does nothing for the keys 'x?' ", 0), 0u)
+        << odd.output;
+    EXPECT_EQ(std::count(odd.output.begin(), odd.output.end(), '\n'), 1);
+    EXPECT_EQ(readTextFile(folder.file("odd.pfm")), readTextFile(folder.file("plain.pfm")));
+}
+
+TEST(RenderCommand, SceneFromStandardInputFindsImagesInTheWorkingDirectory) {
+    TempFolder folder, elsewhere;
+    std::filesystem::copy_file(sourceFolder() / "tests/scenes/checker16.tga", folder.file("checker16.tga"));
+    Outcome fromFile = render(folder, {"-o", folder.file("file.pfm"), texturedScene()});
+    ASSERT_EQ(fromFile.status, 0) << fromFile.output;
+    Outcome fromInput =
+        render(folder, {"-o", folder.file("input.pfm"), "-"}, {texturedScene(), folder.path().string()});
+    ASSERT_EQ(fromInput.status, 0) << fromInput.output;
+    EXPECT_EQ(fromInput.output, fromFile.output);
+    EXPECT_EQ(readTextFile(folder.file("input.pfm")), readTextFile(folder.file("file.pfm")));
+
+    // Not beside the scene file: standard input has no folder of its own.
+    Outcome noImage = render(elsewhere, {"-q", "-"}, {texturedScene(), elsewhere.path().string()});
+    EXPECT_EQ(noImage.status, 0);
+    EXPECT_EQ(noImage.output,
+              "TGA_Write: failed to open file checker16.tga\n  checker16.tga: No such file or directory\n");
+
+    Outcome folderAsInput = render(folder, {"-q", "-"}, {folder.path().string(), ""});
+    EXPECT_EQ(folderAsInput.status, 1);
+    EXPECT_EQ(folderAsInput.output, "quelmar-render: cannot read the scene from standard input: Is a directory\n");
 }
 
 TEST(RenderCommand, SeveralFramesPrintTheirTimes) {

@@ -45,6 +45,18 @@ TEST(Session, KeysToggleFlagsAndStepCameras) {
     EXPECT_EQ(session.context.texturing, 1);
 }
 
+TEST(Session, TheKeysNamedAsTheViewersAreExactlyThoseThatChangeSomething) {
+    for (int key = 0; key < 256; ++key) {
+        Session session;
+        for (int i = 0; i < 2; ++i) session.scene.cameras.items.push_back({});
+        session.context.phongShading = session.context.texturing = session.context.normalMapping = 1;
+        sessionApplyKey(session, static_cast<unsigned char>(key));
+        bool changed = session.scene.cameras.current != 0 || session.context.phongShading != 1 ||
+                       session.context.texturing != 1 || session.context.normalMapping != 1;
+        EXPECT_EQ(isViewerKey(static_cast<unsigned char>(key)), changed) << "key " << key;
+    }
+}
+
 TEST(Session, CameraKeysKeepTheProjectionUntilTheNextReshape) {
     Session session;
     Camera wide{}, narrow{};
@@ -87,7 +99,8 @@ TEST(Session, AMissingSceneFileIsReportedAndLeavesAnEmptyScene) {
     Session session;
     std::ostringstream out, err;
     sessionStart(session, folder.file("nothing.txt"), {out, err});
-    EXPECT_EQ(out.str(), "ERROR: '" + folder.file("nothing.txt") + "' failed to open.\n");
+    const std::string missing = folder.file("nothing.txt");
+    EXPECT_EQ(out.str(), "ERROR: '" + missing + "' failed to open.\n  " + missing + ": No such file or directory\n");
     EXPECT_EQ(session.context.phongShading, 1);
     EXPECT_TRUE(session.scene.meshes.items.empty());
     EXPECT_EQ(initialWindowSize(session.context).width, 40);

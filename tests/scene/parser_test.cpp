@@ -253,23 +253,38 @@ TEST(Parser, DefaultsStandInForMissingCamerasAndMaterials) {
     RenderContext context;
     std::ostringstream out, err;
     sceneLoad(scene, "/no/such/folder/scene.txt", context, LoadLog{out, err});
-    EXPECT_EQ(out.str(), "ERROR: '/no/such/folder/scene.txt' failed to open.\n");
+    EXPECT_EQ(out.str(), "ERROR: '/no/such/folder/scene.txt' failed to open.\n"
+                         "  /no/such/folder/scene.txt: No such file or directory\n");
     EXPECT_TRUE(scene.cameras.items.empty());
 }
 
 TEST(Parser, FoldersAndDevicesAreNotReadAsFiles) {
     // A device never ends: reading /dev/zero whole would hang, and a folder holds no text.
-    for (const char* name : {"/dev/zero", "/tmp"}) {
+    for (std::string name : {"/dev/zero", "/tmp"}) {
         Scene scene = sceneCreate();
         RenderContext context;
         std::ostringstream out, err;
         sceneLoad(scene, name, context, LoadLog{out, err});
-        EXPECT_EQ(out.str(), std::string("ERROR: '") + name + "' failed to open.\n");
+        std::string reason = name == "/tmp" ? "Is a directory" : "not a regular file";
+        EXPECT_EQ(out.str(), "ERROR: '" + name + "' failed to open.\n  " + name + ": " + reason + "\n");
     }
     std::ostringstream out, err;
     ImageTable table = sceneCreate().materials.images;
     EXPECT_EQ(imageTableAcquire(table, "/dev/zero", "", LoadLog{out, err}), 0);
-    EXPECT_EQ(err.str(), "TGA_Write: failed to open file /dev/zero\n");
+    EXPECT_EQ(err.str(), "TGA_Write: failed to open file /dev/zero\n  /dev/zero: not a regular file\n");
+}
+
+TEST(Parser, OpenFailuresCanBeKeptWhenTheRestOfTheLogIsDropped) {
+    // A quiet run drops `out` but routes the scene's open failure elsewhere; image failures
+    // always go to `err`.
+    std::ostringstream dropped, err, failures;
+    Scene scene = sceneCreate();
+    RenderContext context;
+    sceneLoad(scene, "/no/such/scene.txt", context, LoadLog{dropped, err, &failures});
+    EXPECT_EQ(failures.str(), "ERROR: '/no/such/scene.txt' failed to open.\n  /no/such/scene.txt: No such file or "
+                              "directory\n");
+    EXPECT_EQ(dropped.str(), "");
+    EXPECT_EQ(err.str(), "");
 }
 
 TEST(Parser, ValuesALineFailsToSetKeepThePreviousBlocks) {
@@ -302,7 +317,10 @@ TEST(Parser, ImagesLoadOnceAndFallBackToTheSceneFolder) {
     std::ostringstream out, err;
     sceneLoad(scene, folder.file("scene.txt"), context, LoadLog{out, err});
     EXPECT_EQ(out.str(), "'brick.tga' (3 byte) image file closed and read.\n" + kExampleLog);
-    EXPECT_EQ(err.str(), "TGA_Write: failed to open file missing.tga\nTGA_Write: failed to open file missing.tga\n");
+    // Looked for in the working directory, then beside the scene; the reason line names both.
+    std::string failure = "TGA_Write: failed to open file missing.tga\n  missing.tga: No such file or directory; " +
+                          folder.file("missing.tga") + ": No such file or directory\n";
+    EXPECT_EQ(err.str(), failure + failure);
     ASSERT_EQ(scene.materials.items.size(), 3u);
     EXPECT_EQ(scene.materials.items[0].textureMap, 1);
     EXPECT_EQ(scene.materials.items[0].normalMap, 0);

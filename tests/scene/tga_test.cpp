@@ -135,7 +135,9 @@ TEST(Tga, TheTableLoadsEachNameOnceAndRetriesFailures) {
     EXPECT_EQ(imageTableAcquire(table, "gone.tga", folder.path().string(), log), 0);
     EXPECT_EQ(imageTableAcquire(table, "gone.tga", folder.path().string(), log), 0);
     EXPECT_EQ(imageTableAcquire(table, "wall.tga ", {}, log), 0);  // not in the working directory
-    EXPECT_EQ(err.str(), "TGA_Write: failed to open file gone.tga\nTGA_Write: failed to open file gone.tga\n"
-                         "TGA_Write: failed to open file wall.tga \n");
+    std::string gone = "TGA_Write: failed to open file gone.tga\n  gone.tga: No such file or directory; " +
+                       folder.file("gone.tga") + ": No such file or directory\n";
+    EXPECT_EQ(err.str(),
+              gone + gone + "TGA_Write: failed to open file wall.tga \n  wall.tga : No such file or directory\n");
     EXPECT_EQ(table.entries.size(), 2u);
 }

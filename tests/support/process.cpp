@@ -7,7 +7,8 @@
 
 extern char** environ;
 
-int runProgram(const std::vector<std::string>& arguments, const std::string& logFile) {
+int runProgram(const std::vector<std::string>& arguments, const std::string& logFile,
+               const ProcessSetting& setting) {
     std::vector<char*> argv;
     for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
@@ -15,6 +16,10 @@ int runProgram(const std::vector<std::string>& arguments, const std::string& log
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    if (!setting.inputFile.empty())
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, setting.inputFile.c_str(), O_RDONLY, 0);
+    if (!setting.workingFolder.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, setting.workingFolder.c_str());
     pid_t child = 0;
     int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);

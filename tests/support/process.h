@@ -4,6 +4,13 @@
 #include <string>
 #include <vector>
 
+// Where a started program reads from and runs in; empty means as the test itself.
+struct ProcessSetting {
+    std::string inputFile;      // its standard input
+    std::string workingFolder;  // its working directory
+};
+
 // Runs arguments[0] with the arguments, standard output and error both going to `logFile`, and
 // returns its exit status, or -1 when it could not be started or did not exit normally.
-int runProgram(const std::vector<std::string>& arguments, const std::string& logFile);
+int runProgram(const std::vector<std::string>& arguments, const std::string& logFile,
+               const ProcessSetting& setting = {});
