@@ -392,6 +392,10 @@ TEST_F(ModelImport, CommandExitStatuses) {
     const std::string log = models->output("command.log");
     EXPECT_EQ(runImporter({"--help"}, log), 0);
     EXPECT_EQ(readTextFile(log), kImportHelp);
+    // The README quotes the help whole.
+    const std::string readme = readTextFile((sourceFolder() / "README.md").string());
+    EXPECT_NE(readme.find("```\n" + std::string(kImportHelp) + "```\n"), std::string::npos)
+        << "README.md's help block differs from:\n" << kImportHelp;
 
     EXPECT_EQ(runImporter({"--size", "big", models->model("quad.obj")}, log), 2);
     EXPECT_EQ(readTextFile(log), "quelmar-import: bad size 'big' (expected WxH, e.g. 800x600)\n" +
