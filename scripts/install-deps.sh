@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev
   freeglut3-dev libgl-dev libx11-dev libpng-dev
+  libassimp-dev libstb-dev  # quelmar-import: model formats, texture decoding
   xvfb xdotool x11-apps x11-utils imagemagick
   libgl1-mesa-dri libglx-mesa0  # software OpenGL, for the viewer under Xvfb
   clang libclang-rt-14-dev

@@ -1,0 +1,96 @@
+#include "import/import_options.h"
+
+#include <charconv>
+#include <filesystem>
+
+const char* const kImportUsage = "Usage: quelmar-import [options] MODEL";
+
+const char* const kImportHelp =
+    "Usage: quelmar-import [options] MODEL\n"
+    "Turn a model file (OBJ, glTF, FBX, PLY, STL, 3DS, COLLADA and every other format Assimp\n"
+    "reads) into a scene file with TGA textures beside it, ready for quelmar and quelmar-render.\n"
+    "\n"
+    "  -o, --output FILE     the scene file to write (default: the model's base name with .txt,\n"
+    "                        in the working directory); textures go beside it, named after it\n"
+    "  -s, --size WxH        the viewport (default 800x600)\n"
+    "      --max-texture N   scale larger textures down to N pixels on their longer side\n"
+    "                        (default 2048)\n"
+    "      --keep-units      keep the model's own units and place; by default it is scaled and\n"
+    "                        moved into a sphere of radius 1 about the origin\n"
+    "  -h, --help            show this help\n"
+    "\n"
+    "Exit status: 0 on success (warnings included), 1 when the model cannot be read or the\n"
+    "output cannot be written (nothing is left behind then), 2 for bad options.\n";
+
+namespace {
+
+bool readInt(const std::string& text, int& value) {
+    const char* end = text.data() + text.size();
+    auto [stop, error] = std::from_chars(text.data(), end, value);
+    return error == std::errc() && stop == end;
+}
+
+bool readSize(const std::string& text, int& width, int& height) {
+    std::size_t x = text.find('x');
+    if (x == std::string::npos) return false;
+    return readInt(text.substr(0, x), width) && readInt(text.substr(x + 1), height) && width > 0 && height > 0 &&
+           width <= 16384 && height <= 16384;
+}
+
+}  // namespace
+
+std::optional<ImportOptions> parseImportOptions(const std::vector<std::string>& arguments, std::string& why) {
+    ImportOptions options;
+    std::vector<std::string> models;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& a = arguments[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= arguments.size()) {
+                why = "option " + a + " needs a value";
+                return false;
+            }
+            out = arguments[++i];
+            return true;
+        };
+        std::string text;
+        if (a == "-h" || a == "--help") {
+            options.help = true;
+        } else if (a == "--keep-units") {
+            options.keepUnits = true;
+        } else if (a == "-o" || a == "--output") {
+            if (!value(options.output)) return std::nullopt;
+            if (options.output.empty()) {
+                why = "the output file name is empty";
+                return std::nullopt;
+            }
+        } else if (a == "-s" || a == "--size") {
+            if (!value(text)) return std::nullopt;
+            if (!readSize(text, options.width, options.height)) {
+                why = "bad size '" + text + "' (expected WxH, e.g. 800x600)";
+                return std::nullopt;
+            }
+        } else if (a == "--max-texture") {
+            if (!value(text)) return std::nullopt;
+            if (!readInt(text, options.maxTexture) || options.maxTexture < 1 || options.maxTexture > 65535) {
+                why = "bad texture size '" + text + "' (expected 1 to 65535)";
+                return std::nullopt;
+            }
+        } else if (a.size() > 1 && a[0] == '-') {
+            why = "unknown option " + a;
+            return std::nullopt;
+        } else {
+            models.push_back(a);
+        }
+    }
+    if (options.help) return options;
+    if (models.size() != 1) {
+        why = models.empty() ? "no model file given" : "more than one model file given";
+        return std::nullopt;
+    }
+    options.model = models[0];
+    return options;
+}
+
+std::string defaultSceneFile(const std::string& model) {
+    return std::filesystem::path(model).stem().string() + ".txt";
+}

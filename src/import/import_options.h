@@ -1,0 +1,25 @@
+// The importer's command line.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+struct ImportOptions {
+    std::string model;
+    std::string output;  // empty: the model's base name with .txt, in the working directory
+    int width = 800;
+    int height = 600;
+    int maxTexture = 2048;
+    bool keepUnits = false;
+    bool help = false;
+};
+
+extern const char* const kImportUsage;
+extern const char* const kImportHelp;
+
+// The options, or nothing with the problem in `why` (to be shown with the usage line).
+std::optional<ImportOptions> parseImportOptions(const std::vector<std::string>& arguments, std::string& why);
+
+// Where the scene goes when no -o is given.
+std::string defaultSceneFile(const std::string& model);

@@ -1,0 +1,175 @@
+#include "import/importer.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <set>
+
+#include "import/framing.h"
+#include "import/model_reader.h"
+#include "import/scene_writer.h"
+#include "import/staged_files.h"
+#include "import/texture_files.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The texture files of one import: each distinct image is decoded and written once, however
+// many materials use it, under the scene's name and a number.
+struct TextureWriter {
+    const ImportedModel& model;
+    const ImportOptions& options;
+    fs::path folder;
+    std::string baseName;
+    StagedFiles& files;
+    std::vector<std::string>& warnings;
+    std::map<std::string, std::string> written;  // image key -> TGA file name ("" if it failed)
+    std::map<std::string, Colour> averages;      // image key -> the image's average colour
+    std::vector<std::string> names;
+    std::string failure;  // set when a staged file cannot be written
+
+    // The TGA file name for the reference, or "None" when there is no usable image; then
+    // `average` (when given) is set to the image's average colour.
+    std::string fileFor(const ImageReference& reference, Colour* average = nullptr) {
+        if (!reference.present()) return "None";
+        std::string key;
+        std::optional<DecodedImage> picture = load(reference, key);
+        if (!written.count(key)) {
+            written[key] = picture ? store(*picture) : "";
+            if (picture) {
+                float rgb[3];
+                averageColour(*picture, rgb);
+                averages[key] = {rgb[0], rgb[1], rgb[2], 1.0f};
+            }
+        }
+        if (average && averages.count(key)) *average = averages[key];
+        return written[key].empty() ? "None" : written[key];
+    }
+
+    std::optional<DecodedImage> load(const ImageReference& reference, std::string& key) {
+        std::string why;
+        if (reference.embedded >= 0 && reference.embedded < static_cast<int>(model.embeddedImages.size())) {
+            key = std::to_string(reference.embedded);
+            key.insert(key.begin(), '*');
+            if (written.count(key)) return std::nullopt;
+            const EmbeddedImage& embedded = model.embeddedImages[reference.embedded];
+            if (embedded.compressed.empty()) return rawImage(embedded.width, embedded.height, embedded.rgba);
+            std::optional<DecodedImage> picture = decodeImage(embedded.compressed, why);
+            if (!picture) warn("embedded texture '" + embedded.name + "' cannot be decoded (" + why + ")");
+            return picture;
+        }
+        std::optional<std::string> path = findTextureFile(reference.name, model.folder);
+        std::error_code error;
+        key = path ? fs::weakly_canonical(*path, error).string() : "?" + reference.name;
+        if (path && error) key = *path;
+        if (written.count(key)) return std::nullopt;
+        if (!path) {
+            warn("texture '" + reference.name + "' not found");
+            return std::nullopt;
+        }
+        std::ifstream file(*path, std::ios::binary);
+        std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        std::optional<DecodedImage> picture = decodeImage(bytes, why);
+        if (!picture) warn("texture '" + reference.name + "' cannot be decoded (" + why + ")");
+        return picture;
+    }
+
+    void warn(const std::string& text) { warnings.push_back(text + "; its materials are left without it"); }
+
+    std::string store(const DecodedImage& picture) {
+        std::string name = baseName + "-" + std::to_string(names.size()) + ".tga";
+        std::string why;
+        if (!files.stage((folder / name).string(), tgaBytes(downsize(picture, options.maxTexture)), why) &&
+            failure.empty())
+            failure = why;
+        names.push_back(name);
+        return name;
+    }
+};
+
+std::vector<Material> sceneMaterials(const ImportedModel& model, TextureWriter& textures) {
+    std::vector<Material> materials;
+    std::set<std::string> taken;
+    for (const ImportedMaterial& m : model.materials) {
+        Material out;
+        out.name = safeName(m.name, "material", taken);
+        out.diffuse = m.diffuse;
+        out.specular = m.specular;
+        out.shininess = m.shininess;
+        // Ambient light shows the surface's own colour where the file gives none: the diffuse
+        // colour, or the texture's average colour, since the ambient term is never textured.
+        Colour textureAverage = m.diffuse;
+        out.textureMapName = textures.fileFor(m.diffuseMap, &textureAverage);
+        out.normalMapName = textures.fileFor(m.normalMap);
+        out.ambient = m.hasAmbient ? m.ambient : textureAverage;
+        materials.push_back(out);
+    }
+    return materials;
+}
+
+std::string fileNameSafe(std::string name) {
+    for (char& c : name)
+        if (static_cast<unsigned char>(c) <= ' ' || c == '"') c = '_';
+    return name.empty() ? "scene" : name;
+}
+
+void printSummary(std::ostream& out, const ImportOptions& options, const std::string& scenePath,
+                  const SceneDescription& scene, const TextureWriter& textures, const ImportedModel& model,
+                  const std::vector<std::string>& warnings) {
+    std::size_t vertices = 0, triangles = 0;
+    for (const ImportedMesh& mesh : scene.meshes) {
+        vertices += mesh.vertices.size();
+        triangles += mesh.indices.size() / 3;
+    }
+    out << "Imported '" << options.model << "' into '" << scenePath << "'\n";
+    out << "  meshes: " << scene.meshes.size() << "\n";
+    out << "  vertices: " << vertices << "\n";
+    out << "  triangles: " << triangles << "\n";
+    out << "  materials: " << scene.materials.size() << "\n";
+    out << "  textures written: " << textures.names.size();
+    for (const std::string& name : textures.names) out << (&name == &textures.names[0] ? " (" : ", ") << name;
+    out << (textures.names.empty() ? "\n" : ")\n");
+    if (model.droppedTriangles > 0) out << "  triangles dropped (no area, or corners not finite): " << model.droppedTriangles << "\n";
+    if (model.turnedMeshes > 0) out << "  meshes whose normals pointed inwards (turned): " << model.turnedMeshes << "\n";
+    for (const std::string& warning : warnings) out << "warning: " << warning << "\n";
+}
+
+}  // namespace
+
+int runImport(const ImportOptions& options, std::ostream& out, std::ostream& err) {
+    std::vector<std::string> warnings;
+    std::string why;
+    std::optional<ImportedModel> model = readModel(options.model, warnings, why);
+    if (!model) {
+        err << "quelmar-import: cannot read '" << options.model << "': " << why << "\n";
+        return 1;
+    }
+
+    ModelBounds bounds = modelBounds(model->meshes);
+    if (!options.keepUnits) fitToUnitSphere(model->meshes, bounds);
+    for (ImportedMesh& mesh : model->meshes) shiftTextureCoordinates(mesh);
+
+    const std::string scenePath = options.output.empty() ? defaultSceneFile(options.model) : options.output;
+    StagedFiles files;
+    TextureWriter textures{*model, options, fs::path(scenePath).parent_path(),
+                           fileNameSafe(fs::path(scenePath).stem().string()), files, warnings, {}, {}, {}, {}};
+
+    SceneDescription scene;
+    scene.viewportWidth = options.width;
+    scene.viewportHeight = options.height;
+    scene.materials = sceneMaterials(*model, textures);
+    scene.cameras = framingCameras(bounds, static_cast<float>(options.width) / static_cast<float>(options.height));
+    scene.lights = framingLights(bounds);
+    std::set<std::string> meshNames;
+    for (ImportedMesh& mesh : model->meshes) mesh.name = safeName(mesh.name, "mesh", meshNames);
+    scene.meshes = std::move(model->meshes);
+
+    if (!textures.failure.empty() || !files.stage(scenePath, sceneText(scene), why) || !files.commit(why)) {
+        err << "quelmar-import: " << (textures.failure.empty() ? why : textures.failure) << "\n";
+        return 1;
+    }
+    printSummary(out, options, scenePath, scene, textures, *model, warnings);
+    return 0;
+}

@@ -1,0 +1,488 @@
+// Small models written by the tests themselves, imported as a user would, then loaded by the
+// scene loader and drawn by quelmar-render: the loader's exact console lines, what the loaded
+// scene holds, reference pictures, and the command's exit statuses.
+//
+// After a deliberate change to what the importer writes, rewrite the pictures with
+//     QUELMAR_UPDATE_REFERENCES=1 ctest -R ImportedPictures
+// then look at every picture that changed before committing it.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+#include "core/image_file.h"
+#include "import/import_options.h"
+#include "import/importer.h"
+#include "scene/parser.h"
+#include "support/drawable_scene.h"
+#include "support/files.h"
+#include "support/image_compare.h"
+#include "support/process.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// ---- the models ----
+
+Image cornerPicture() {
+    // 4 x 4, row 0 lowest: the corners red (u, v = 0, 0), green (1, 0), blue (0, 1), yellow
+    // (1, 1), so that a flip or a mirror shows; a light and dark checker between them.
+    Image picture = imageCreate(4, 4);
+    for (int row = 0; row < 4; ++row)
+        for (int column = 0; column < 4; ++column)
+            picture.pixels[column + row * 4] = (row + column) % 2 ? makeColour(0.9f, 0.9f, 0.9f, 1)
+                                                                  : makeColour(0.25f, 0.25f, 0.35f, 1);
+    picture.pixels[0] = makeColour(0.9f, 0.15f, 0.15f, 1);
+    picture.pixels[3] = makeColour(0.15f, 0.8f, 0.15f, 1);
+    picture.pixels[12] = makeColour(0.15f, 0.15f, 0.9f, 1);
+    picture.pixels[15] = makeColour(0.9f, 0.8f, 0.15f, 1);
+    return picture;
+}
+
+// A tangent-space normal map: the left half tilted 45 degrees towards +u, the right half flat.
+Image tiltedNormalPicture() {
+    Image picture = imageCreate(4, 4);
+    for (int i = 0; i < 16; ++i)
+        picture.pixels[i] = i % 4 < 2 ? makeColour(218 / 255.0f, 128 / 255.0f, 218 / 255.0f, 1)
+                                      : makeColour(128 / 255.0f, 128 / 255.0f, 1, 1);
+    return picture;
+}
+
+void writePicture(const Image& picture, const std::string& path) {
+    std::string why;
+    ASSERT_TRUE(writePng(picture, path, why)) << why;
+}
+
+std::string base64(const std::string& bytes) {
+    static const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string text;
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        unsigned chunk = static_cast<unsigned char>(bytes[i]) << 16;
+        if (i + 1 < bytes.size()) chunk |= static_cast<unsigned char>(bytes[i + 1]) << 8;
+        if (i + 2 < bytes.size()) chunk |= static_cast<unsigned char>(bytes[i + 2]);
+        for (std::size_t k = 0; k < 4; ++k) text += i + k <= bytes.size() ? digits[(chunk >> (18 - 6 * k)) & 63] : '=';
+    }
+    return text;
+}
+
+// A unit quad facing +z with a textured material; `texCoords` are the four corners' u v.
+std::string quadObj(const std::string& material, const std::string& texCoords) {
+    return "mtllib quad.mtl\n"
+           "v -1 -1 0\nv 1 -1 0\nv 1 1 0\nv -1 1 0\n" + texCoords + "vn 0 0 1\n"
+           "usemtl " + material + "\nf 1/1/1 2/2/1 3/3/1 4/4/1\n";
+}
+
+const char* kQuadMtl =
+    "newmtl Checker\nKa 0 0 0\nKd 1 1 1\nKs 0.5 0.5 0.5\nNs 30\nmap_Kd corners.png\n"
+    "newmtl Lost\nKd 0.6 0.3 0.2\nmap_Kd missing.png\n";
+
+const char* kPositiveTexCoords = "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n";
+const char* kNegativeTexCoords = "vt -2 -1\nvt -1 -1\nvt -1 0\nvt -2 0\n";
+
+// An L-shaped face, 2 x 2 units with the upper right square cut away: concave at (1, 1). It
+// starts at (2, 1), from where a fan would cover the notch.
+const char* kConcaveObj =
+    "v 0 0 0\nv 2 0 0\nv 2 1 0\nv 1 1 0\nv 1 2 0\nv 0 2 0\nf 3 4 5 6 1 2\n";
+
+// An octahedron without normals: smooth ones must be made, along the corners' directions.
+const char* kOctahedronPly =
+    "ply\nformat ascii 1.0\nelement vertex 6\nproperty float x\nproperty float y\nproperty float z\n"
+    "element face 8\nproperty list uchar int vertex_indices\nend_header\n"
+    "1 0 0\n-1 0 0\n0 1 0\n0 -1 0\n0 0 1\n0 0 -1\n"
+    "3 0 2 4\n3 2 1 4\n3 1 3 4\n3 3 0 4\n3 2 0 5\n3 1 2 5\n3 3 1 5\n3 0 3 5\n";
+
+// One good triangle facing +y, one with a corner beyond the float range, one without area.
+const char* kUnusableObj =
+    "v 0 0 0\nv 1 0 0\nv 0 0 -1\nv 1e39 0 0\nv 2 0 -2\nv 3 0 -3\nf 1 2 3\nf 2 4 3\nf 1 5 6\n";
+
+// One quad mesh used by two nodes, the second mirrored in x; a normal map in a data URI and
+// the geometry in a base64 buffer.
+std::string tilesGltf(const std::string& normalPng) {
+    std::string buffer;
+    auto put = [&buffer](const std::vector<float>& values) {
+        buffer.append(reinterpret_cast<const char*>(values.data()), values.size() * sizeof(float));
+    };
+    put({-1, -1, 0, 1, -1, 0, 1, 1, 0, -1, 1, 0});  // positions
+    put({0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1});      // normals
+    put({0, 1, 1, 1, 1, 0, 0, 0});                   // texture coordinates, v down as glTF has them
+    const std::uint16_t indices[6] = {0, 1, 2, 0, 2, 3};
+    buffer.append(reinterpret_cast<const char*>(indices), sizeof indices);
+    return R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0, 1]}],
+  "nodes": [{"mesh": 0, "name": "Left tile", "translation": [-1.2, 0, 0]},
+            {"mesh": 0, "name": "Right tile", "translation": [1.2, 0, 0], "scale": [-1, 1, 1]}],
+  "meshes": [{"name": "Tile", "primitives": [{"attributes": {"POSITION": 0, "NORMAL": 1, "TEXCOORD_0": 2},
+                                               "indices": 3, "material": 0}]}],
+  "materials": [{"name": "Bumpy \"tile\"", "normalTexture": {"index": 0},
+                 "pbrMetallicRoughness": {"baseColorFactor": [0.2, 0.5, 0.9, 1], "metallicFactor": 0,
+                                          "roughnessFactor": 0.5}}],
+  "textures": [{"source": 0}],
+  "images": [{"uri": "data:image/png;base64,)" + base64(normalPng) + R"("}],
+  "buffers": [{"byteLength": 140, "uri": "data:application/octet-stream;base64,)" + base64(buffer) + R"("}],
+  "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 128}, {"buffer": 0, "byteOffset": 128, "byteLength": 12}],
+  "accessors": [
+    {"bufferView": 0, "byteOffset": 0, "componentType": 5126, "count": 4, "type": "VEC3", "min": [-1, -1, 0], "max": [1, 1, 0]},
+    {"bufferView": 0, "byteOffset": 48, "componentType": 5126, "count": 4, "type": "VEC3"},
+    {"bufferView": 0, "byteOffset": 96, "componentType": 5126, "count": 4, "type": "VEC2"},
+    {"bufferView": 1, "byteOffset": 0, "componentType": 5123, "count": 6, "type": "SCALAR"}]}
+)";
+}
+
+// Every model of these tests, in one folder, with the pictures they name.
+class Models {
+public:
+    Models() {
+        writePicture(cornerPicture(), folder.file("corners.png"));
+        writePicture(tiltedNormalPicture(), folder.file("tilted.png"));
+        writeTextFile(folder.file("quad.mtl"), kQuadMtl);
+        writeTextFile(folder.file("quad.obj"), quadObj("Checker", kPositiveTexCoords));
+        writeTextFile(folder.file("shifted.obj"), quadObj("Checker", kNegativeTexCoords));
+        writeTextFile(folder.file("lost.obj"), quadObj("Lost", kPositiveTexCoords));
+        writeTextFile(folder.file("concave.obj"), kConcaveObj);
+        writeTextFile(folder.file("octahedron.ply"), kOctahedronPly);
+        writeTextFile(folder.file("unusable.obj"), kUnusableObj);
+        writeTextFile(folder.file("tiles.gltf"), tilesGltf(readTextFile(folder.file("tilted.png"))));
+        writeTextFile(folder.file("broken.glb"), "glTF but not really a binary glTF file at all");
+        fs::create_directories(folder.path() / "out");
+    }
+    std::string model(const std::string& name) const { return folder.file(name); }
+    std::string output(const std::string& name) const { return folder.file("out/" + name); }
+
+    TempFolder folder;
+};
+
+struct ImportRun {
+    int status = -1;
+    std::string out, err;
+};
+
+ImportRun importModel(const Models& models, const std::string& model, std::vector<std::string> extra = {}) {
+    std::string scene = fs::path(model).stem().string() + ".txt";
+    std::vector<std::string> arguments = {"-o", models.output(scene), "--size", "160x120"};
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
+    arguments.push_back(models.model(model));
+    std::string why;
+    std::optional<ImportOptions> options = parseImportOptions(arguments, why);
+    EXPECT_TRUE(options) << why;
+    std::ostringstream out, err;
+    ImportRun run;
+    run.status = runImport(*options, out, err);
+    run.out = out.str();
+    run.err = err.str();
+    return run;
+}
+
+struct LoadedScene {
+    Scene scene = sceneCreate();
+    RenderContext context;
+    std::string out, err;
+};
+
+std::unique_ptr<LoadedScene> loadScene(const std::string& path) {
+    auto loaded = std::make_unique<LoadedScene>();
+    std::ostringstream out, err;
+    EXPECT_TRUE(sceneLoad(loaded->scene, path, loaded->context, LoadLog{out, err}));
+    loaded->out = out.str();
+    loaded->err = err.str();
+    expectDrawable(loaded->scene);
+    return loaded;
+}
+
+Vec3 faceNormal(const MeshGeometry& mesh, std::size_t triangle) {
+    const std::vector<int>& i = mesh.surfaces[0].indices;
+    Vec4 a = mesh.vertices[i[triangle * 3]].position, b = mesh.vertices[i[triangle * 3 + 1]].position,
+         c = mesh.vertices[i[triangle * 3 + 2]].position;
+    return vec3Cross(xyz(vec4Sub(b, a)), xyz(vec4Sub(c, a)));
+}
+
+const Material& materialOf(const LoadedScene& loaded, const MeshGeometry& mesh) {
+    return loaded.scene.materials.items[mesh.surfaces[0].materialIndex];
+}
+
+class ModelImport : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { models = new Models; }
+    static void TearDownTestSuite() {
+        delete models;
+        models = nullptr;
+    }
+    static Models* models;
+};
+Models* ModelImport::models = nullptr;
+
+}  // namespace
+
+TEST_F(ModelImport, ObjWithPngTextureLoadsCleanlyTheRightWayUp) {
+    ImportRun run = importModel(*models, "quad.obj");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "Imported '" + models->model("quad.obj") + "' into '" + models->output("quad.txt") +
+                           "'\n  meshes: 1\n  vertices: 4\n  triangles: 2\n  materials: 3\n"
+                           "  textures written: 1 (quad-0.tga)\nwarning: texture 'missing.png' not found; its "
+                           "materials are left without it\n");
+    EXPECT_EQ(run.err, "");
+
+    auto loaded = loadScene(models->output("quad.txt"));
+    EXPECT_EQ(loaded->out, "'quad-0.tga' (3 byte) image file closed and read.\n"
+                           "Surface: 0, Indices: 6\nNum surfaces: 1, Num Vertices: 4\n");
+    EXPECT_EQ(loaded->err, "");
+    ASSERT_EQ(loaded->scene.meshes.geometry.size(), 1u);
+    const MeshGeometry& quad = loaded->scene.meshes.geometry[0];
+    const Material& checker = materialOf(*loaded, quad);
+    EXPECT_EQ(checker.name, "Checker\"");
+    EXPECT_EQ(checker.specular.r, 0.5f);
+    EXPECT_EQ(checker.shininess, 30.0f);
+    EXPECT_GT(checker.ambient.r, 0.0f);  // black in the file: the texture's average instead
+
+    // The texture's row 0 is the picture's bottom row (red at u, v = 0, 0), and the vertex
+    // with u, v = 0, 0 is the quad's lower-left corner.
+    const Image* texture = imageAt(loaded->scene.materials.images, checker.textureMap);
+    ASSERT_TRUE(texture);
+    EXPECT_EQ(texture->width, 4);
+    EXPECT_GT(texture->pixels[0].r, 0.8f);
+    EXPECT_LT(texture->pixels[0].g, 0.2f);
+    EXPECT_GT(texture->pixels[12].b, 0.8f);
+    for (const Vertex& v : quad.vertices) {
+        EXPECT_EQ(v.texCoord.x, v.position.x > 0 ? 1.0f : 0.0f);
+        EXPECT_EQ(v.texCoord.y, v.position.y > 0 ? 1.0f : 0.0f);
+    }
+    // Fitted into the sphere of radius 1 about the origin: the corners lie on it.
+    for (const Vertex& v : quad.vertices) EXPECT_NEAR(vec3Length(xyz(v.position)), 1.0f, 1e-6f);
+    ASSERT_EQ(loaded->scene.cameras.items.size(), 3u);
+    EXPECT_EQ(loaded->scene.lighting.lights.size(), 2u);
+    EXPECT_EQ(loaded->context.viewportMaxX, 160.0f);
+    EXPECT_EQ(loaded->context.viewportMaxY, 120.0f);
+}
+
+TEST_F(ModelImport, MissingTextureLeavesTheMaterialPlainWithOneWarning) {
+    ImportRun run = importModel(*models, "lost.obj");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("warning: texture 'missing.png' not found"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("warning:"), run.out.rfind("warning:")) << run.out;  // once, though two uses
+    auto loaded = loadScene(models->output("lost.txt"));
+    EXPECT_EQ(loaded->out, "'lost-0.tga' (3 byte) image file closed and read.\n"
+                           "Surface: 0, Indices: 6\nNum surfaces: 1, Num Vertices: 4\n");
+    EXPECT_EQ(loaded->err, "");
+    const Material& lost = materialOf(*loaded, loaded->scene.meshes.geometry[0]);
+    EXPECT_EQ(lost.name, "Lost\"");
+    EXPECT_EQ(lost.textureMapName, "None");
+    EXPECT_EQ(lost.diffuse.r, 0.6f);
+}
+
+TEST_F(ModelImport, ConcavePolygonIsCutIntoTrianglesInsideIt) {
+    ImportRun run = importModel(*models, "concave.obj", {"--keep-units"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    auto loaded = loadScene(models->output("concave.txt"));
+    EXPECT_EQ(loaded->out, "Surface: 0, Indices: 12\nNum surfaces: 1, Num Vertices: 6\n");
+    const MeshGeometry& shape = loaded->scene.meshes.geometry[0];
+    float area = 0;
+    for (std::size_t t = 0; t < 4; ++t) {
+        Vec3 n = faceNormal(shape, t);
+        EXPECT_GT(n.z, 0.0f) << "triangle " << t << " is wound the wrong way or has no area";
+        area += n.z / 2;
+        // A naive fan from the first corner would cover the cut-away square.
+        const std::vector<int>& i = shape.surfaces[0].indices;
+        Vec4 sum{0, 0, 0, 0};
+        for (int k = 0; k < 3; ++k) sum = vec4Add(sum, shape.vertices[i[t * 3 + k]].position);
+        EXPECT_FALSE(sum.x / 3 > 1.0f && sum.y / 3 > 1.0f) << "triangle " << t << " lies in the notch";
+    }
+    EXPECT_FLOAT_EQ(area, 3.0f);
+}
+
+TEST_F(ModelImport, TrianglesThatCannotBeDrawnAreLeftOutWithTheirVertices) {
+    ImportRun run = importModel(*models, "unusable.obj", {"--keep-units"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("  vertices: 3\n  triangles: 1\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("  triangles dropped (no area, or corners not finite): 2\n"), std::string::npos) << run.out;
+    auto loaded = loadScene(models->output("unusable.txt"));
+    EXPECT_EQ(loaded->out, "Surface: 0, Indices: 3\nNum surfaces: 1, Num Vertices: 3\n");
+    for (const Vertex& v : loaded->scene.meshes.geometry[0].vertices) {
+        EXPECT_LE(std::fabs(v.position.x), 1.0f);
+        EXPECT_EQ(v.normal.y, 1.0f);  // from the good triangle alone
+    }
+}
+
+TEST_F(ModelImport, PlyWithoutNormalsGetsSmoothOnes) {
+    ImportRun run = importModel(*models, "octahedron.ply");
+    ASSERT_EQ(run.status, 0) << run.err;
+    auto loaded = loadScene(models->output("octahedron.txt"));
+    EXPECT_EQ(loaded->out, "Surface: 0, Indices: 24\nNum surfaces: 1, Num Vertices: 6\n");
+    EXPECT_EQ(loaded->err, "");
+    const MeshGeometry& shape = loaded->scene.meshes.geometry[0];
+    for (const Vertex& v : shape.vertices) {
+        Vec3 n = xyz(v.normal);
+        EXPECT_NEAR(vec3Length(n), 1.0f, 1e-6f);
+        EXPECT_GT(vec3Dot(n, xyz(v.position)), 0.999f);  // along the corner's own direction
+        EXPECT_EQ(v.texCoord.x, 0.0f);                    // no texture coordinates: 0, 0
+    }
+    for (std::size_t t = 0; t < 8; ++t) {
+        const Vertex& corner = shape.vertices[shape.surfaces[0].indices[t * 3]];
+        EXPECT_GT(vec3Dot(faceNormal(shape, t), xyz(corner.position)), 0.0f);  // facing outwards
+    }
+}
+
+TEST_F(ModelImport, GltfInstancesKeepTheirPlacesAndTheNormalMap) {
+    ImportRun run = importModel(*models, "tiles.gltf");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("  meshes: 2\n  vertices: 8\n  triangles: 4\n  materials: 2\n  textures written: 1 "
+                           "(tiles-0.tga)\n"),
+              std::string::npos)
+        << run.out;
+    auto loaded = loadScene(models->output("tiles.txt"));
+    EXPECT_EQ(loaded->out, "'tiles-0.tga' (3 byte) image file closed and read.\n"
+                           "Surface: 0, Indices: 6\nNum surfaces: 1, Num Vertices: 4\n"
+                           "Surface: 0, Indices: 6\nNum surfaces: 1, Num Vertices: 4\n");
+    const MeshGeometry& left = loaded->scene.meshes.geometry[0];
+    const MeshGeometry& right = loaded->scene.meshes.geometry[1];
+    EXPECT_EQ(left.name, "Left_tile\"");
+    EXPECT_EQ(right.name, "Right_tile\"");
+    for (const Vertex& v : left.vertices) EXPECT_LT(v.position.x, 0.0f);
+    for (const Vertex& v : right.vertices) EXPECT_GT(v.position.x, 0.0f);
+    // The mirrored use is turned back to face the front, lit from the front.
+    for (const MeshGeometry* tile : {&left, &right})
+        for (std::size_t t = 0; t < 2; ++t) {
+            EXPECT_GT(faceNormal(*tile, t).z, 0.0f);
+            EXPECT_GT(tile->vertices[0].normal.z, 0.99f);
+        }
+
+    const Material& material = materialOf(*loaded, left);
+    EXPECT_EQ(material.name, "Bumpy__tile_\"");
+    EXPECT_EQ(material.textureMapName, "None");
+    EXPECT_EQ(material.normalMapName, "tiles-0.tga");
+    EXPECT_EQ(material.diffuse.b, 0.9f);
+    // Roughness 0.5: exponent 2 / 0.5^4 - 2 = 30, half-strength white highlight times 0.5.
+    EXPECT_EQ(material.shininess, 30.0f);
+    EXPECT_EQ(material.specular.r, 0.25f);
+    // The glTF v runs downwards; here it grows upwards with the picture.
+    for (const Vertex& v : left.vertices) EXPECT_EQ(v.texCoord.y, v.position.y > 0 ? 1.0f : 0.0f);
+}
+
+TEST_F(ModelImport, UnreadableModelsAndUnwritableOutputLeaveNothingBehind) {
+    ImportRun broken = importModel(*models, "broken.glb");
+    EXPECT_EQ(broken.status, 1);
+    EXPECT_EQ(broken.out, "");
+    EXPECT_EQ(broken.err.rfind("quelmar-import: cannot read '" + models->model("broken.glb") + "': ", 0), 0u)
+        << broken.err;
+    EXPECT_GT(broken.err.size(), ("quelmar-import: cannot read '" + models->model("broken.glb") + "': \n").size());
+    EXPECT_FALSE(fs::exists(models->output("broken.txt")));
+
+    // The scene's name is taken by a folder: the texture is written first, then taken back.
+    TempFolder target;
+    fs::create_directories(target.path() / "scene.txt");
+    ImportOptions options;
+    options.model = models->model("quad.obj");
+    options.output = target.file("scene.txt");
+    std::ostringstream out, err;
+    EXPECT_EQ(runImport(options, out, err), 1);
+    EXPECT_NE(err.str().find("cannot write '" + options.output + "': Is a directory"), std::string::npos) << err.str();
+    std::vector<fs::path> left;
+    for (const fs::directory_entry& entry : fs::directory_iterator(target.path())) left.push_back(entry.path());
+    EXPECT_EQ(left, std::vector<fs::path>{target.path() / "scene.txt"});
+}
+
+// ---- the command itself ----
+
+int runImporter(std::vector<std::string> arguments, const std::string& log) {
+    arguments.insert(arguments.begin(), QUELMAR_IMPORT_COMMAND);
+    return runProgram(arguments, log);
+}
+
+TEST_F(ModelImport, CommandExitStatuses) {
+    const std::string log = models->output("command.log");
+    EXPECT_EQ(runImporter({"--help"}, log), 0);
+    EXPECT_EQ(readTextFile(log), kImportHelp);
+    // The README quotes the help whole.
+    const std::string readme = readTextFile((sourceFolder() / "README.md").string());
+    EXPECT_NE(readme.find("```\n" + std::string(kImportHelp) + "```\n"), std::string::npos)
+        << "README.md's help block differs from:\n" << kImportHelp;
+
+    EXPECT_EQ(runImporter({"--size", "big", models->model("quad.obj")}, log), 2);
+    EXPECT_EQ(readTextFile(log), "quelmar-import: bad size 'big' (expected WxH, e.g. 800x600)\n" +
+                                     std::string(kImportUsage) + "\n");
+    EXPECT_EQ(runImporter({}, log), 2);
+
+    EXPECT_EQ(runImporter({"-o", models->output("cmd.txt"), models->model("broken.glb")}, log), 1);
+    EXPECT_FALSE(fs::exists(models->output("cmd.txt")));
+    EXPECT_EQ(runImporter({"-o", models->output("no/such/folder/cmd.txt"), models->model("quad.obj")}, log), 1);
+    EXPECT_NE(readTextFile(log).find("No such file or directory"), std::string::npos);
+
+    // Warnings still succeed, and the default scene name is the model's, in the working folder.
+    fs::path previous = fs::current_path();
+    fs::current_path(models->output(""));
+    int status = runImporter({models->model("lost.obj")}, log);
+    fs::current_path(previous);
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(fs::exists(models->output("lost.txt")));
+}
+
+// ---- pictures ----
+
+struct PictureCase {
+    const char* name;   // the reference picture's file name unless `reference` names another
+    const char* scene;  // written by the import tests above
+    const char* keys = "";
+    const char* reference = "";
+};
+
+void PrintTo(const PictureCase& c, std::ostream* out) { *out << c.name; }
+
+const PictureCase kPictures[] = {
+    {.name = "import_obj_textured", .scene = "quad.txt"},
+    // Shifting texture coordinates by whole numbers must not change the picture at all.
+    {.name = "import_obj_negative_texcoords", .scene = "shifted.txt", .reference = "import_obj_textured"},
+    {.name = "import_gltf_normal_map", .scene = "tiles.txt"},
+    {.name = "import_ply_front", .scene = "octahedron.txt"},
+    {.name = "import_ply_side", .scene = "octahedron.txt", .keys = ">"},
+    {.name = "import_ply_top", .scene = "octahedron.txt", .keys = ">>"},
+    {.name = "import_concave", .scene = "concave.txt"},
+};
+
+class ImportedPictures : public ::testing::TestWithParam<PictureCase> {
+protected:
+    static void SetUpTestSuite() {
+        models = new Models;
+        for (const char* model : {"quad.obj", "shifted.obj", "tiles.gltf", "octahedron.ply", "concave.obj"})
+            ASSERT_EQ(importModel(*models, model).status, 0) << model;
+    }
+    static void TearDownTestSuite() {
+        delete models;
+        models = nullptr;
+    }
+    static Models* models;
+};
+Models* ImportedPictures::models = nullptr;
+
+Image readPicture(const fs::path& path) {
+    std::string why;
+    std::optional<Image> picture = readPng(path.string(), why);
+    if (!picture) ADD_FAILURE() << why;
+    return picture ? std::move(*picture) : Image{};
+}
+
+TEST_P(ImportedPictures, MatchStoredPicture) {
+    const PictureCase& c = GetParam();
+    const fs::path reference =
+        sourceFolder() / "tests" / "images" / (std::string(*c.reference ? c.reference : c.name) + ".png");
+    const std::string rendered = models->output(std::string(c.name) + ".png");
+    const std::string log = models->output(std::string(c.name) + ".log");
+    std::vector<std::string> arguments = {QUELMAR_RENDER_COMMAND, "-o", rendered};
+    if (*c.keys) arguments.insert(arguments.end(), {"-k", c.keys});
+    arguments.push_back(models->output(c.scene));
+    ASSERT_EQ(runProgram(arguments, log), 0) << readTextFile(log);
+    EXPECT_EQ(readTextFile(log).find("ERROR"), std::string::npos) << readTextFile(log);
+
+    const char* update = std::getenv("QUELMAR_UPDATE_REFERENCES");
+    if (update && std::string(update) == "1" && !*c.reference) {
+        fs::copy_file(rendered, reference, fs::copy_options::overwrite_existing);
+        GTEST_SKIP() << "reference rewritten: " << reference;
+    }
+    ASSERT_TRUE(fs::exists(reference)) << "no reference picture " << reference;
+    Image actual = readPicture(rendered);
+    Image expected = readPicture(reference);
+    ImageComparison comparison = compareImages(actual, expected);
+    EXPECT_TRUE(imagesMatch(comparison)) << c.name << ": " << describeComparison(comparison, actual, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, ImportedPictures, ::testing::ValuesIn(kPictures),
+                         [](const ::testing::TestParamInfo<PictureCase>& info) { return info.param.name; });
