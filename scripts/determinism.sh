@@ -58,6 +58,24 @@ if [ "$arm64" = 1 ]; then
 fi
 echo "determinism: builds ready in $((SECONDS - start)) s"
 
+# ---- no fused multiply-add --------------------------------------------------------------------
+# The compilers may fuse a * b + c into one instruction, rounded once instead of twice, unless
+# told not to; arm64's GCC does so by default. The project's libraries must contain none, in
+# either build, whatever the SIMD paths use.
+failures=()
+fusedIn() {  # fusedIn BUILD OBJDUMP PATTERN: one failure line per library with fused operations
+    local build=$1 objdump=$2 pattern=$3 library functions
+    for library in "$root/build/$build"/libquelmar_*.a; do
+        functions=$("$objdump" -d --no-show-raw-insn -C "$library" |
+            awk -v pattern="$pattern" '/^[0-9a-f]+ <.*>:$/ { name = $0; sub(/^[0-9a-f]+ </, "", name); sub(/>:$/, "", name) }
+                                       $0 ~ pattern { print name }' | sort -u)
+        [ -z "$functions" ] ||
+            failures+=("FUSED: $build $(basename "$library") has fused multiply-add in: $(echo $functions)")
+    done
+}
+fusedIn release objdump '[[:space:]]v?fn?m(add|sub)[0-9a-z]*[[:space:]]'
+[ "$arm64" = 0 ] || fusedIn arm64 aarch64-linux-gnu-objdump '[[:space:]](fn?m(add|sub)|fml[as])[[:space:]]'
+
 # ---- the pictures -----------------------------------------------------------------------------
 # One line per picture: name, scene folder, scene file, keys, window size ("" for the default).
 pictures=()
@@ -106,7 +124,6 @@ simdPaths() {
 # the variant folders are listed in `variants`.
 #   renderAll BUILD PATHS COMMAND...
 variants=()
-failures=()
 renderAll() {
     local build=$1 paths=default
     [ "$2" = default ] || paths=$(simdPaths "${@:3}")
