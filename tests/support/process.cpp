@@ -10,6 +10,9 @@ extern char** environ;
 int runProgram(const std::vector<std::string>& arguments, const std::string& logFile,
                const ProcessSetting& setting) {
     std::vector<char*> argv;
+    // A cross build's programs run through the emulator that runs the tests themselves.
+    std::string emulator = QUELMAR_PROGRAM_EMULATOR;
+    if (!emulator.empty()) argv.push_back(emulator.data());
     for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
