@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <iostream>
 #include <sstream>
@@ -16,6 +17,7 @@
 #include "app/frame.h"
 #include "app/session.h"
 #include "core/image_file.h"
+#include "shading/pixel_batch.h"
 
 namespace {
 
@@ -33,10 +35,14 @@ const char* const kUsage =
     "                      is the same for any N\n"
     "  -q, --quiet         no load log\n"
     "  -h, --help          show this help\n"
+    "      --version       show the version and the SIMD paths this machine runs\n"
     "\n"
     "Image files named by the scene are looked up relative to the working directory, then\n"
     "relative to the scene file's folder. Exit status: 0 on success, 1 when the scene cannot\n"
-    "be read or the image cannot be written, 2 for bad options.\n";
+    "be read or the image cannot be written, 2 for bad options.\n"
+    "\n"
+    "Environment: QUELMAR_SIMD=PATH shades with that instruction set (scalar, sse2, avx2,\n"
+    "avx512 on x86-64; scalar, neon on arm64) instead of the fastest; the picture is the same.\n";
 
 struct Options {
     std::string sceneFile;
@@ -68,13 +74,19 @@ bool parseCount(const std::string& text, int& count) {
     return (in >> count) && !(in >> rest) && count > 0 && count <= 100000;
 }
 
+void printVersion() {
+    SimdPath fastest = fastestSimdPath();
+    std::cout << "quelmar-render 0.1\n"
+              << "SIMD paths: " << runnableSimdPathNames() << " (default " << simdPathName(fastest) << ")\n";
+}
+
 // Returns -1 when the options are fine, or the exit status to leave with.
 int parseOptions(int argc, char** argv, Options& options) {
     static const option longOptions[] = {
         {"output", required_argument, nullptr, 'o'}, {"size", required_argument, nullptr, 's'},
         {"keys", required_argument, nullptr, 'k'},   {"frames", required_argument, nullptr, 'f'},
         {"threads", required_argument, nullptr, 'j'}, {"quiet", no_argument, nullptr, 'q'},
-        {"help", no_argument, nullptr, 'h'},
+        {"help", no_argument, nullptr, 'h'},          {"version", no_argument, nullptr, 'V'},
         {nullptr, 0, nullptr, 0}};
     opterr = 0;
     int opt;
@@ -96,6 +108,7 @@ int parseOptions(int argc, char** argv, Options& options) {
                 break;
             case 'q': options.quiet = true; break;
             case 'h': std::cout << kUsage; return 0;
+            case 'V': printVersion(); return 0;
             case ':': return usageError(std::string("option '") + argv[optind - 1] + "' needs a value");
             default: return usageError(std::string("unknown option '") + argv[optind - 1] + "'");
         }
@@ -143,10 +156,17 @@ int main(int argc, char** argv) {
     std::ostringstream discarded;
     LoadLog log = options.quiet ? LoadLog{discarded, discarded} : LoadLog{std::cout, std::cerr};
     Session session;
+    SimdPath simdPath = fastestSimdPath();
+    if (!pickSimdPath(std::getenv("QUELMAR_SIMD"), simdPath)) {
+        std::cerr << "quelmar-render: QUELMAR_SIMD='" << std::getenv("QUELMAR_SIMD")
+                  << "' is not a SIMD path this machine runs; it runs: " << runnableSimdPathNames() << "\n";
+        return 2;
+    }
     if (!sessionStart(session, options.sceneFile, log)) {
         if (options.quiet) std::cerr << "quelmar-render: cannot read the scene file '" << options.sceneFile << "'\n";
         return 1;
     }
+    session.context.simdPath = simdPath;
     sessionReshape(session);
     for (unsigned char key : options.keys) sessionApplyKey(session, key);
 

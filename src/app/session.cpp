@@ -5,13 +5,37 @@
 #include "app/frame.h"
 #include "pipeline/camera.h"
 #include "scene/parser.h"
+#include "shading/pixel_batch.h"
 
 bool sessionStart(Session& session, const std::string& sceneFile, LoadLog log) {
     bool loaded = sceneLoad(session.scene, sceneFile, session.context, log);
     session.context.phongShading = 1;
     session.context.texturing = 1;
     session.context.normalMapping = 1;
+    session.context.simdPath = fastestSimdPath();
     return loaded;
+}
+
+bool pickSimdPath(const char* name, SimdPath& path) {
+    if (!name || !*name) {
+        path = fastestSimdPath();
+        return true;
+    }
+    SimdPath named;
+    if (!simdPathFromName(name, named) || (named != SimdPath::scalar && !shadingKernels(named))) return false;
+    path = named;
+    return true;
+}
+
+std::string runnableSimdPathNames() {
+    SimdPath paths[5];
+    int count = runnableSimdPaths(paths);
+    std::string names;
+    for (int i = 0; i < count; ++i) {
+        if (i > 0) names += ' ';
+        names += simdPathName(paths[i]);
+    }
+    return names;
 }
 
 void sessionReshape(Session& session) { session.projection = reshapeProjection(session.scene, session.context); }

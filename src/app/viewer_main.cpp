@@ -6,6 +6,7 @@
 // and the image of the last frame.
 #include <GL/glut.h>
 
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -20,10 +21,11 @@ std::unique_ptr<Session> theSession;
 Image displayImage;       // the last finished frame, shown until the next one replaces it
 FrameMemory frameMemory;  // what each frame hands on to the next
 
-void startUp(int argc, char** argv) {
+void startUp(int argc, char** argv, SimdPath simdPath) {
     theSession = std::make_unique<Session>();
     std::string sceneFile = argc < 2 ? "scene.txt" : argv[1];
     sessionStart(*theSession, sceneFile);
+    theSession->context.simdPath = simdPath;
     WindowSize size = initialWindowSize(theSession->context);
     glutReshapeWindow(size.width, size.height);
     printKeyGuide(std::cout);
@@ -56,10 +58,16 @@ void keyboardCallback(unsigned char key, int, int) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    SimdPath simdPath = SimdPath::scalar;
+    if (!pickSimdPath(std::getenv("QUELMAR_SIMD"), simdPath)) {
+        std::cerr << "quelmar: QUELMAR_SIMD='" << std::getenv("QUELMAR_SIMD")
+                  << "' is not a SIMD path this machine runs; it runs: " << runnableSimdPathNames() << "\n";
+        return 1;
+    }
     glutInit(&argc, argv);  // may take GLUT's own options out of argv
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
     glutCreateWindow("Quelmar, Instructions in Console");
-    startUp(argc, argv);
+    startUp(argc, argv, simdPath);
     glutDisplayFunc(displayCallback);
     glutReshapeFunc(reshapeCallback);
     glutKeyboardFunc(keyboardCallback);
