@@ -1,0 +1,183 @@
+// Every SIMD kernel against the one-pixel reference, bit for bit, on random pixels that include
+// NaN, infinities, zero vectors, denormals and huge texture coordinates.
+#include "shading/pixel_batch.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "core/render_context.h"
+#include "core/vertex.h"
+#include "shading/phong.h"
+#include "shading/sampling.h"
+#include "test_scenes.h"
+
+namespace {
+
+constexpr float kInf = std::numeric_limits<float>::infinity();
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+// Mostly ordinary values, with one in eight special.
+float randomValue(std::mt19937& random, float range) {
+    static const float kSpecial[] = {kNaN, kInf, -kInf, 0.0f, -0.0f, 1e-40f, -1e-42f, 3e9f, 1.0f};
+    if (random() % 8 == 0) return kSpecial[random() % std::size(kSpecial)];
+    return std::uniform_real_distribution<float>(-range, range)(random);
+}
+
+Image randomImage(std::mt19937& random, int width, int height) {
+    Image image = imageCreate(width, height);
+    std::uniform_real_distribution<float> level(0.0f, 1.0f);
+    for (Colour& c : image.pixels) c = {level(random), level(random), level(random), level(random)};
+    return image;
+}
+
+// Same bits, or both NaN (which NaN an operation passes on is not fixed).
+bool sameFloat(float a, float b) {
+    return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b) || (a != a && b != b);
+}
+
+void expectSameColour(Colour got, Colour want, int pixel) {
+    EXPECT_TRUE(sameFloat(got.r, want.r) && sameFloat(got.g, want.g) && sameFloat(got.b, want.b) &&
+                sameFloat(got.a, want.a))
+        << "pixel " << pixel << ": got " << got.r << " " << got.g << " " << got.b << " " << got.a << ", want "
+        << want.r << " " << want.g << " " << want.b << " " << want.a;
+}
+
+class BatchKernels : public testing::TestWithParam<SimdPath> {
+protected:
+    void SetUp() override {
+        kernels = shadingKernels(GetParam());
+        if (!kernels) GTEST_SKIP() << simdPathName(GetParam()) << " is not built in or not run by this machine";
+    }
+    const ShadingKernels* kernels = nullptr;
+    std::mt19937 random{12};
+};
+
+// A full batch and a ragged one (the tail of a span), `pixels` wide, filled at random; the
+// colour-buffer indices run backwards so that a kernel writing in lane order is caught too.
+PixelBatch randomBatch(std::mt19937& random, int count, int fieldCount) {
+    PixelBatch batch;
+    batch.count = count;
+    for (int i = 0; i < kBatchCapacity; ++i) {
+        batch.pixel[i] = kBatchCapacity - 1 - i;
+        for (int f = 0; f < fieldCount; ++f) batch.field[f][i] = randomValue(random, 4.0f);
+    }
+    return batch;
+}
+
+// The pixel vertex the walk would hand to shadePixel for batch entry i.
+Vertex phongVertex(const PixelBatch& b, int i) {
+    using namespace phongfield;
+    Vertex v = zeroVertex();
+    v.normal = {b.field[normalX][i], b.field[normalY][i], b.field[normalZ][i], 0};
+    v.texCoord = {b.field[uq][i], b.field[vq][i]};
+    v.viewDepth = b.field[q][i];
+    v.worldPosition = {b.field[worldX][i], b.field[worldY][i], b.field[worldZ][i], 1};
+    v.tangent = {b.field[tangentX][i], b.field[tangentY][i], b.field[tangentZ][i], 0};
+    return fromDividedForm(v);
+}
+
+TEST_P(BatchKernels, PhongLanesEqualShadePixel) {
+    Image texture = randomImage(random, 5, 3), normalMap = randomImage(random, 4, 7);
+    const Material material = makeMaterial({0.1f, 0.2f, 0.3f, 0.4f}, {0.7f, 0.6f, 0.5f, 1}, {0.5f, 0.4f, 0.3f, 0.9f}, 24);
+    SceneLighting lighting = makeLighting({0.5f, 1, 3}, {makeLight({4, 5, 5}, {1, 0.95f, 0.9f, 1}),
+                                                          makeLight({-4, 1.5f, 3}, {0.3f, 0.35f, 0.5f, 0.7f})});
+    lighting.ambience = {0.2f, 0.2f, 0.2f, 1};
+    lighting.attenuation = {1, 0.05f, 0.01f};
+    for (int maps = 0; maps < 4; ++maps) {
+        RenderContext context;
+        context.material = &material;
+        context.phongShading = 1;
+        context.texturing = maps & 1;
+        context.textureMap = &texture;
+        context.normalMapping = maps >> 1;
+        context.normalMap = &normalMap;
+        ShadeUniforms uniforms{lighting.lights.data(), 2, lighting.eyePosition, lighting.attenuation,
+                               colourModulate(lighting.ambience, material.ambient), material.diffuse,
+                               material.specular, material.shininess, context.texturing ? &texture : nullptr,
+                               context.normalMapping ? &normalMap : nullptr};
+        for (int count : {kBatchCapacity, 37}) {
+            PixelBatch batch = randomBatch(random, count, phongfield::count);
+            std::vector<Colour> pixels(kBatchCapacity, Colour{-1, -1, -1, -1});
+            kernels->shadePhong(batch, uniforms, pixels.data());
+            for (int i = 0; i < kBatchCapacity; ++i) {
+                Vertex v = phongVertex(batch, i);
+                Colour want = i < count ? shadePixel(v, lighting, context) : Colour{-1, -1, -1, -1};
+                expectSameColour(pixels[static_cast<size_t>(batch.pixel[i])], want, i);
+            }
+        }
+    }
+}
+
+// Shininess values a scene file may hold, on pixels whose highlight is lit.
+TEST_P(BatchKernels, SpecularPowerEdgeExponents) {
+    SceneLighting lighting = makeLighting({0, 0, 5}, {makeLight({0, 0, 5}, kWhite)});
+    for (float shininess : {0.0f, -3.0f, kInf, -kInf, kNaN, 1e-45f, 1e6f, 0.5f}) {
+        const Material material = makeMaterial(kNothing, kNothing, kWhite, shininess);
+        RenderContext context;
+        context.material = &material;
+        ShadeUniforms uniforms{lighting.lights.data(), 1, lighting.eyePosition, lighting.attenuation, kNothing,
+                               kNothing, kWhite, shininess, nullptr, nullptr};
+        PixelBatch batch = randomBatch(random, kBatchCapacity, phongfield::count);
+        for (int i = 0; i < kBatchCapacity; ++i) {  // facing the light and the eye, slightly off axis
+            batch.field[phongfield::normalX][i] = static_cast<float>(i) * 1e-3f;
+            batch.field[phongfield::normalY][i] = 0;
+            batch.field[phongfield::normalZ][i] = 1;
+            batch.field[phongfield::worldX][i] = batch.field[phongfield::worldY][i] = batch.field[phongfield::worldZ][i] = 0;
+        }
+        std::vector<Colour> pixels(kBatchCapacity);
+        kernels->shadePhong(batch, uniforms, pixels.data());
+        for (int i = 0; i < kBatchCapacity; ++i) {
+            Vertex v = phongVertex(batch, i);
+            expectSameColour(pixels[static_cast<size_t>(batch.pixel[i])], shadePixel(v, lighting, context), i);
+        }
+    }
+}
+
+TEST_P(BatchKernels, TexturedGouraudLanesEqualTheReferenceBlend) {
+    for (Image texture : {randomImage(random, 7, 5), randomImage(random, 1, 1)}) {
+        for (int count : {kBatchCapacity, 5}) {
+            PixelBatch batch = randomBatch(random, count, texturedfield::count);
+            std::vector<Colour> pixels(kBatchCapacity, Colour{-1, -1, -1, -1});
+            kernels->shadeTextured(batch, texture, pixels.data());
+            for (int i = 0; i < count; ++i) {
+                using namespace texturedfield;
+                const float* f[texturedfield::count];
+                for (int k = 0; k < texturedfield::count; ++k) f[k] = &batch.field[k][i];
+                Colour colour{*f[red], *f[green], *f[blue], *f[alpha]};
+                Colour want = colourLerp(colour, sampleTexture(&texture, *f[uq] / *f[q], *f[vq] / *f[q]), 0.5f);
+                expectSameColour(pixels[static_cast<size_t>(batch.pixel[i])], want, i);
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryPath, BatchKernels,
+                         testing::Values(SimdPath::sse2, SimdPath::avx2, SimdPath::avx512, SimdPath::neon),
+                         [](const testing::TestParamInfo<SimdPath>& info) { return simdPathName(info.param); });
+
+}  // namespace
+
+TEST(SimdPaths, NamesAndWhatThisMachineRuns) {
+    SimdPath paths[5];
+    int count = runnableSimdPaths(paths);
+    ASSERT_GE(count, 1);
+    EXPECT_EQ(paths[0], SimdPath::scalar);
+    EXPECT_EQ(fastestSimdPath(), paths[count - 1]);
+    for (int i = 1; i < count; ++i) EXPECT_NE(shadingKernels(paths[i]), nullptr);
+    EXPECT_EQ(shadingKernels(SimdPath::scalar), nullptr);
+    for (SimdPath path : {SimdPath::scalar, SimdPath::sse2, SimdPath::avx2, SimdPath::avx512, SimdPath::neon}) {
+        SimdPath back = SimdPath::scalar;
+        EXPECT_TRUE(simdPathFromName(simdPathName(path), back));
+        EXPECT_EQ(back, path);
+    }
+    SimdPath unchanged = SimdPath::avx2;
+    EXPECT_FALSE(simdPathFromName("AVX2", unchanged));
+    EXPECT_FALSE(simdPathFromName("", unchanged));
+    EXPECT_EQ(unchanged, SimdPath::avx2);
+}
