@@ -119,19 +119,61 @@ VF texelPosition(VF fraction, int size) {
     return select(p >= 0.0f, p, splat(0.0f));
 }
 
-// Four texels per lane, each a colour record, turned into one vector per channel.
+// ---- gathering texels: one 4-float load per lane, then 4 x 4 transposes ----
+
+typedef float V4 __attribute__((vector_size(16)));
+
+inline V4 loadTexel(const Colour* pixels, std::int32_t index) {
+    V4 v;
+    std::memcpy(&v, &pixels[index], sizeof v);
+    return v;
+}
+
+// Index lists for __builtin_shufflevector that repeat a 4-lane pattern in every block of four
+// lanes; W stands for "the same lane of the second operand".
+#define W kLanes
+#if QUELMAR_LANES == 4
+#define PER_BLOCK(a, b, c, d) a, b, c, d
+#elif QUELMAR_LANES == 8
+#define PER_BLOCK(a, b, c, d) a, b, c, d, a + 4, b + 4, c + 4, d + 4
+#elif QUELMAR_LANES == 16
+#define PER_BLOCK(a, b, c, d) \
+    a, b, c, d, a + 4, b + 4, c + 4, d + 4, a + 8, b + 8, c + 8, d + 8, a + 12, b + 12, c + 12, d + 12
+#endif
+
+// Lane 4j + k's texel for k = `offset`, for every block j: block j of the result holds it.
+inline VF texelsOfBlocks(const Colour* pixels, VI index, int offset) {
+#if QUELMAR_LANES == 4
+    return loadTexel(pixels, index[offset]);
+#elif QUELMAR_LANES == 8
+    return __builtin_shufflevector(loadTexel(pixels, index[offset]), loadTexel(pixels, index[4 + offset]), 0, 1,
+                                   2, 3, 4, 5, 6, 7);
+#elif QUELMAR_LANES == 16
+    typedef float V8 __attribute__((vector_size(32)));
+    V8 low = __builtin_shufflevector(loadTexel(pixels, index[offset]), loadTexel(pixels, index[4 + offset]), 0, 1,
+                                     2, 3, 4, 5, 6, 7);
+    V8 high = __builtin_shufflevector(loadTexel(pixels, index[8 + offset]), loadTexel(pixels, index[12 + offset]),
+                                      0, 1, 2, 3, 4, 5, 6, 7);
+    return __builtin_shufflevector(low, high, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+#endif
+}
+
+// The texel at index[i] for every lane i, one vector per channel.
 VColour gatherTexels(const Image& image, VI index) {
     const Colour* pixels = image.pixels.data();
-    VColour c;
-    for (int i = 0; i < kLanes; ++i) {
-        const Colour& texel = pixels[index[i]];
-        c.r[i] = texel.r;
-        c.g[i] = texel.g;
-        c.b[i] = texel.b;
-        c.a[i] = texel.a;
-    }
-    return c;
+    VF t0 = texelsOfBlocks(pixels, index, 0), t1 = texelsOfBlocks(pixels, index, 1);
+    VF t2 = texelsOfBlocks(pixels, index, 2), t3 = texelsOfBlocks(pixels, index, 3);
+    VF rg01 = __builtin_shufflevector(t0, t1, PER_BLOCK(0, W, 1, W + 1));  // r0 r1 g0 g1
+    VF ba01 = __builtin_shufflevector(t0, t1, PER_BLOCK(2, W + 2, 3, W + 3));
+    VF rg23 = __builtin_shufflevector(t2, t3, PER_BLOCK(0, W, 1, W + 1));
+    VF ba23 = __builtin_shufflevector(t2, t3, PER_BLOCK(2, W + 2, 3, W + 3));
+    return {__builtin_shufflevector(rg01, rg23, PER_BLOCK(0, 1, W, W + 1)),
+            __builtin_shufflevector(rg01, rg23, PER_BLOCK(2, 3, W + 2, W + 3)),
+            __builtin_shufflevector(ba01, ba23, PER_BLOCK(0, 1, W, W + 1)),
+            __builtin_shufflevector(ba01, ba23, PER_BLOCK(2, 3, W + 2, W + 3))};
 }
+#undef PER_BLOCK
+#undef W
 
 // The image has pixels (the caller checks).
 VColour sample(const Image& image, VF u, VF v) {
