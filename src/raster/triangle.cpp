@@ -104,11 +104,8 @@ void flushBatch(TriangleFill& fill) {
     PixelBatch& batch = fill.batch;
     if (batch.count == 0) return;
     int padded = std::min((batch.count + 15) / 16 * 16, kBatchCapacity);
-    int fieldCount = fill.mode == BatchMode::phong ? int{phongfield::count} : int{texturedfield::count};
-    for (int f = 0; f < fieldCount; ++f) {
-        float* field = batch.field[f];
-        std::fill(field + batch.count, field + padded, field[batch.count - 1]);
-    }
+    for (int i = batch.count; i < padded; ++i)
+        std::copy(batch.record[batch.count - 1], batch.record[batch.count - 1] + kRecordFloats, batch.record[i]);
     Colour* pixels = fill.context.colourBuffer->pixels.data();
     if (fill.mode == BatchMode::phong)
         fill.kernels->shadePhong(batch, fill.uniforms, pixels);
@@ -117,27 +114,30 @@ void flushBatch(TriangleFill& fill) {
     batch.count = 0;
 }
 
-// The fields a batch mode walks, in the batch's field order; depth is walked besides them.
-int loadWalkFields(BatchMode mode, const Vertex& v, float out[phongfield::count]) {
+// The fields a batch mode walks, in the batch's record order, zero beyond them; depth is
+// walked besides them.
+void loadWalkFields(BatchMode mode, const Vertex& v, float out[kRecordFloats]) {
+    std::fill(out, out + kRecordFloats, 0.0f);
     if (mode == BatchMode::phong) {
         const float fields[phongfield::count] = {v.normal.x, v.normal.y, v.normal.z, v.texCoord.x,
                                                  v.texCoord.y, v.viewDepth, v.worldPosition.x, v.worldPosition.y,
                                                  v.worldPosition.z, v.tangent.x, v.tangent.y, v.tangent.z};
         std::copy(fields, fields + phongfield::count, out);
-        return phongfield::count;
+        return;
     }
     const float fields[texturedfield::count] = {v.colour.r, v.colour.g, v.colour.b, v.colour.a,
                                                 v.texCoord.x, v.texCoord.y, v.viewDepth};
     std::copy(fields, fields + texturedfield::count, out);
-    return texturedfield::count;
 }
 
-// Walks one span stepping only depth and the batch's fields, each exactly as the whole-vertex
-// walk steps it, and batches the pixels that pass the depth test.
+// Walks one span stepping only depth and the batch's fields (rounded up to whole groups of
+// four, the padding stepping 0 by 0), each exactly as the whole-vertex walk steps it, and
+// batches the pixels that pass the depth test.
 template <int FieldCount>
 void walkBatchedSpan(TriangleFill& fill, const Vertex& start, const Vertex& step, int column, int endColumn,
                      int row) {
-    float at[phongfield::count], by[phongfield::count];
+    constexpr int kStepped = (FieldCount + 3) / 4 * 4;
+    float at[kRecordFloats], by[kRecordFloats];
     loadWalkFields(fill.mode, start, at);
     loadWalkFields(fill.mode, step, by);
     float z = start.position.z;
@@ -146,16 +146,22 @@ void walkBatchedSpan(TriangleFill& fill, const Vertex& start, const Vertex& step
     float* depthRow = depth.values.data() + static_cast<size_t>(row) * static_cast<size_t>(depth.width);
     const int rowStart = row * fill.context.colourBuffer->width;
     PixelBatch& batch = fill.batch;
+    int count = batch.count;
     for (; column < endColumn; ++column) {
         if (depthRow[column] >= z) {
             depthRow[column] = z;
-            batch.pixel[batch.count] = rowStart + column;
-            for (int f = 0; f < FieldCount; ++f) batch.field[f][batch.count] = at[f];
-            if (++batch.count == kBatchCapacity) flushBatch(fill);
+            batch.pixel[count] = rowStart + column;
+            std::copy(at, at + kStepped, batch.record[count]);
+            if (++count == kBatchCapacity) {
+                batch.count = count;
+                flushBatch(fill);
+                count = 0;
+            }
         }
         z += zStep;
-        for (int f = 0; f < FieldCount; ++f) at[f] += by[f];
+        for (int f = 0; f < kStepped; ++f) at[f] += by[f];
     }
+    batch.count = count;
 }
 
 // Gouraud without a texture: the colour is the walked colour itself, written at once.

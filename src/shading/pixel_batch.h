@@ -1,8 +1,9 @@
 // Pixels collected by the span walk for shading many at a time (SIMD lanes), and the kernels
 // that shade them.
 //
-// The walk fills one field array per interpolant it steps, in pixel order; a kernel then works
-// through the batch a vector of lanes at a time, every lane doing exactly the operations of the
+// The walk stores one record per pixel, the interpolants it steps in a fixed order; a kernel
+// then works through the batch a vector of lanes at a time (turning records into one vector
+// per interpolant), every lane doing exactly the operations of the
 // one-pixel reference (shadePixel, sampleTexture, colourLerp) in the same order, so a lane's
 // colour is bit for bit the reference colour. Kernels write each colour to the colour-buffer
 // index the walk recorded.
@@ -25,10 +26,15 @@ namespace texturedfield {
 enum : int { red, green, blue, alpha, uq, vq, q, count };
 }
 
+// Records are whole groups of four floats, so that the walk stores and the kernels load them
+// four at a time; the floats past a mode's fields are padding.
+inline constexpr int kRecordFloats = 12;
+static_assert(phongfield::count <= kRecordFloats && texturedfield::count <= kRecordFloats);
+
 struct PixelBatch {
     int count = 0;
     alignas(64) int pixel[kBatchCapacity];  // index into the colour buffer's pixels
-    alignas(64) float field[phongfield::count][kBatchCapacity];
+    alignas(64) float record[kBatchCapacity][kRecordFloats];
 };
 
 // What every pixel of one triangle shares. Lights are passed as a plain array so that the

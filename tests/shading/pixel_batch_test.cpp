@@ -65,7 +65,7 @@ PixelBatch randomBatch(std::mt19937& random, int count, int fieldCount) {
     batch.count = count;
     for (int i = 0; i < kBatchCapacity; ++i) {
         batch.pixel[i] = kBatchCapacity - 1 - i;
-        for (int f = 0; f < fieldCount; ++f) batch.field[f][i] = randomValue(random, 4.0f);
+        for (int f = 0; f < fieldCount; ++f) batch.record[i][f] = randomValue(random, 4.0f);
     }
     return batch;
 }
@@ -74,11 +74,11 @@ PixelBatch randomBatch(std::mt19937& random, int count, int fieldCount) {
 Vertex phongVertex(const PixelBatch& b, int i) {
     using namespace phongfield;
     Vertex v = zeroVertex();
-    v.normal = {b.field[normalX][i], b.field[normalY][i], b.field[normalZ][i], 0};
-    v.texCoord = {b.field[uq][i], b.field[vq][i]};
-    v.viewDepth = b.field[q][i];
-    v.worldPosition = {b.field[worldX][i], b.field[worldY][i], b.field[worldZ][i], 1};
-    v.tangent = {b.field[tangentX][i], b.field[tangentY][i], b.field[tangentZ][i], 0};
+    v.normal = {b.record[i][normalX], b.record[i][normalY], b.record[i][normalZ], 0};
+    v.texCoord = {b.record[i][uq], b.record[i][vq]};
+    v.viewDepth = b.record[i][q];
+    v.worldPosition = {b.record[i][worldX], b.record[i][worldY], b.record[i][worldZ], 1};
+    v.tangent = {b.record[i][tangentX], b.record[i][tangentY], b.record[i][tangentZ], 0};
     return fromDividedForm(v);
 }
 
@@ -125,10 +125,10 @@ TEST_P(BatchKernels, SpecularPowerEdgeExponents) {
                                kNothing, kWhite, shininess, nullptr, nullptr};
         PixelBatch batch = randomBatch(random, kBatchCapacity, phongfield::count);
         for (int i = 0; i < kBatchCapacity; ++i) {  // facing the light and the eye, slightly off axis
-            batch.field[phongfield::normalX][i] = static_cast<float>(i) * 1e-3f;
-            batch.field[phongfield::normalY][i] = 0;
-            batch.field[phongfield::normalZ][i] = 1;
-            batch.field[phongfield::worldX][i] = batch.field[phongfield::worldY][i] = batch.field[phongfield::worldZ][i] = 0;
+            batch.record[i][phongfield::normalX] = static_cast<float>(i) * 1e-3f;
+            batch.record[i][phongfield::normalY] = 0;
+            batch.record[i][phongfield::normalZ] = 1;
+            batch.record[i][phongfield::worldX] = batch.record[i][phongfield::worldY] = batch.record[i][phongfield::worldZ] = 0;
         }
         std::vector<Colour> pixels(kBatchCapacity);
         kernels->shadePhong(batch, uniforms, pixels.data());
@@ -148,7 +148,7 @@ TEST_P(BatchKernels, TexturedGouraudLanesEqualTheReferenceBlend) {
             for (int i = 0; i < count; ++i) {
                 using namespace texturedfield;
                 const float* f[texturedfield::count];
-                for (int k = 0; k < texturedfield::count; ++k) f[k] = &batch.field[k][i];
+                for (int k = 0; k < texturedfield::count; ++k) f[k] = &batch.record[i][k];
                 Colour colour{*f[red], *f[green], *f[blue], *f[alpha]};
                 Colour want = colourLerp(colour, sampleTexture(&texture, *f[uq] / *f[q], *f[vq] / *f[q]), 0.5f);
                 expectSameColour(pixels[static_cast<size_t>(batch.pixel[i])], want, i);

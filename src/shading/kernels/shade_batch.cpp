@@ -38,12 +38,6 @@ static_assert(kBatchCapacity % kLanes == 0);
 inline VF splat(float x) { return x - VF{}; }
 inline VI splatInt(std::int32_t x) { return x + VI{}; }
 
-inline VF load(const float* p) {
-    VF v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
 inline VF select(VI mask, VF a, VF b) { return mask ? a : b; }
 
 inline bool anyLane(VI mask) {
@@ -123,9 +117,9 @@ VF texelPosition(VF fraction, int size) {
 
 typedef float V4 __attribute__((vector_size(16)));
 
-inline V4 loadTexel(const Colour* pixels, std::int32_t index) {
+inline V4 loadFour(const float* p) {
     V4 v;
-    std::memcpy(&v, &pixels[index], sizeof v);
+    std::memcpy(&v, p, sizeof v);
     return v;
 }
 
@@ -141,28 +135,26 @@ inline V4 loadTexel(const Colour* pixels, std::int32_t index) {
     a, b, c, d, a + 4, b + 4, c + 4, d + 4, a + 8, b + 8, c + 8, d + 8, a + 12, b + 12, c + 12, d + 12
 #endif
 
-// Lane 4j + k's texel for k = `offset`, for every block j: block j of the result holds it.
-inline VF texelsOfBlocks(const Colour* pixels, VI index, int offset) {
+// Lane 4j + k's four floats for k = `offset`, in block j of the result, for every block j.
+// `at(i)` is where lane i's four floats are.
+template <class At>
+inline VF quadsOfBlocks(At at, int offset) {
 #if QUELMAR_LANES == 4
-    return loadTexel(pixels, index[offset]);
+    return loadFour(at(offset));
 #elif QUELMAR_LANES == 8
-    return __builtin_shufflevector(loadTexel(pixels, index[offset]), loadTexel(pixels, index[4 + offset]), 0, 1,
-                                   2, 3, 4, 5, 6, 7);
+    return __builtin_shufflevector(loadFour(at(offset)), loadFour(at(4 + offset)), 0, 1, 2, 3, 4, 5, 6, 7);
 #elif QUELMAR_LANES == 16
     typedef float V8 __attribute__((vector_size(32)));
-    V8 low = __builtin_shufflevector(loadTexel(pixels, index[offset]), loadTexel(pixels, index[4 + offset]), 0, 1,
-                                     2, 3, 4, 5, 6, 7);
-    V8 high = __builtin_shufflevector(loadTexel(pixels, index[8 + offset]), loadTexel(pixels, index[12 + offset]),
-                                      0, 1, 2, 3, 4, 5, 6, 7);
+    V8 low = __builtin_shufflevector(loadFour(at(offset)), loadFour(at(4 + offset)), 0, 1, 2, 3, 4, 5, 6, 7);
+    V8 high = __builtin_shufflevector(loadFour(at(8 + offset)), loadFour(at(12 + offset)), 0, 1, 2, 3, 4, 5, 6, 7);
     return __builtin_shufflevector(low, high, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
 #endif
 }
 
-// The texel at index[i] for every lane i, one vector per channel.
-VColour gatherTexels(const Image& image, VI index) {
-    const Colour* pixels = image.pixels.data();
-    VF t0 = texelsOfBlocks(pixels, index, 0), t1 = texelsOfBlocks(pixels, index, 1);
-    VF t2 = texelsOfBlocks(pixels, index, 2), t3 = texelsOfBlocks(pixels, index, 3);
+// Four consecutive floats of every lane, one vector per float (a transpose).
+template <class At>
+VColour loadQuads(At at) {
+    VF t0 = quadsOfBlocks(at, 0), t1 = quadsOfBlocks(at, 1), t2 = quadsOfBlocks(at, 2), t3 = quadsOfBlocks(at, 3);
     VF rg01 = __builtin_shufflevector(t0, t1, PER_BLOCK(0, W, 1, W + 1));  // r0 r1 g0 g1
     VF ba01 = __builtin_shufflevector(t0, t1, PER_BLOCK(2, W + 2, 3, W + 3));
     VF rg23 = __builtin_shufflevector(t2, t3, PER_BLOCK(0, W, 1, W + 1));
@@ -171,6 +163,12 @@ VColour gatherTexels(const Image& image, VI index) {
             __builtin_shufflevector(rg01, rg23, PER_BLOCK(2, 3, W + 2, W + 3)),
             __builtin_shufflevector(ba01, ba23, PER_BLOCK(0, 1, W, W + 1)),
             __builtin_shufflevector(ba01, ba23, PER_BLOCK(2, 3, W + 2, W + 3))};
+}
+
+// The texel at index[i] for every lane i, one vector per channel.
+VColour gatherTexels(const Image& image, VI index) {
+    const Colour* pixels = image.pixels.data();
+    return loadQuads([&](int lane) { return &pixels[index[lane]].r; });
 }
 #undef PER_BLOCK
 #undef W
@@ -224,15 +222,18 @@ struct PhongLanes {
     VF u, v;
 };
 
+// Floats 4g .. 4g + 3 of the records of lanes first .. first + kLanes - 1.
+VColour loadRecordGroup(const PixelBatch& batch, int first, int group) {
+    return loadQuads([&](int lane) { return &batch.record[first + lane][4 * group]; });
+}
+
 PhongLanes loadPhong(const PixelBatch& batch, int first) {
-    using namespace phongfield;
-    auto at = [&](int f) { return load(&batch.field[f][first]); };
-    VF q = at(phongfield::q);
-    return {{at(normalX), at(normalY), at(normalZ)},
-            {at(worldX), at(worldY), at(worldZ)},
-            {at(tangentX), at(tangentY), at(tangentZ)},
-            at(uq) / q,
-            at(vq) / q};
+    static_assert(phongfield::normalX == 0 && phongfield::uq == 3 && phongfield::worldY == 7 &&
+                  phongfield::tangentZ == 11);
+    VColour g0 = loadRecordGroup(batch, first, 0);  // normal x, y, z; u/z
+    VColour g1 = loadRecordGroup(batch, first, 1);  // v/z, 1/z; world x, y
+    VColour g2 = loadRecordGroup(batch, first, 2);  // world z; tangent x, y, z
+    return {{g0.r, g0.g, g0.b}, {g1.b, g1.a, g2.r}, {g2.g, g2.b, g2.a}, g0.a / g1.g, g1.r / g1.g};
 }
 
 // The normal-map texel turned into world space through the pixel's tangent frame (tangent,
@@ -313,12 +314,11 @@ void shadePhong(const PixelBatch& batch, const ShadeUniforms& uniforms, Colour* 
 }
 
 void shadeTextured(const PixelBatch& batch, const Image& texture, Colour* pixels) {
-    using namespace texturedfield;
+    static_assert(texturedfield::red == 0 && texturedfield::uq == 4 && texturedfield::q == 6);
     for (int first = 0; first < batch.count; first += kLanes) {
-        auto at = [&](int f) { return load(&batch.field[f][first]); };
-        VF q = at(texturedfield::q);
-        VColour colour{at(red), at(green), at(blue), at(alpha)};
-        VColour texel = sample(texture, at(uq) / q, at(vq) / q);
+        VColour colour = loadRecordGroup(batch, first, 0);
+        VColour divided = loadRecordGroup(batch, first, 1);  // u/z, v/z, 1/z, padding
+        VColour texel = sample(texture, divided.r / divided.b, divided.g / divided.b);
         storeColours(lerp(colour, texel, splat(0.5f)), batch, first, pixels);
     }
 }
