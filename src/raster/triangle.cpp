@@ -107,10 +107,20 @@ void flushBatch(TriangleFill& fill) {
     for (int i = batch.count; i < padded; ++i)
         std::copy(batch.record[batch.count - 1], batch.record[batch.count - 1] + kRecordFloats, batch.record[i]);
     Colour* pixels = fill.context.colourBuffer->pixels.data();
-    if (fill.mode == BatchMode::phong)
-        fill.kernels->shadePhong(batch, fill.uniforms, pixels);
-    else
-        fill.kernels->shadeTextured(batch, *fill.context.textureMap, pixels);
+    // Whole vectors on the widest kernels; a tail that would leave most of a vector idle goes
+    // to narrower ones. Ranges are shaded in order, so every pixel gets its last colour.
+    int begin = 0;
+    for (const ShadingKernels* kernels = fill.kernels; begin < batch.count; kernels = kernels->narrower) {
+        int remaining = batch.count - begin;
+        int end = begin + remaining / kernels->lanes * kernels->lanes;
+        if (!kernels->narrower || remaining % kernels->lanes > kernels->lanes / 2) end = batch.count;
+        if (end == begin) continue;
+        if (fill.mode == BatchMode::phong)
+            kernels->shadePhong(batch, begin, end, fill.uniforms, pixels);
+        else
+            kernels->shadeTextured(batch, begin, end, *fill.context.textureMap, pixels);
+        begin = end;
+    }
     batch.count = 0;
 }
 

@@ -52,11 +52,17 @@ struct ShadeUniforms {
     const Image* normalMap = nullptr;  // when normal mapping is on, else none
 };
 
+// Each kernel shades the batch's pixels [begin, end), reading whole vectors of records (the
+// batch is padded to a multiple of 16 past its count).
 struct ShadingKernels {
+    int lanes;
     // Per-pixel lighting of a Phong batch.
-    void (*shadePhong)(const PixelBatch& batch, const ShadeUniforms& uniforms, Colour* pixels);
+    void (*shadePhong)(const PixelBatch& batch, int begin, int end, const ShadeUniforms& uniforms, Colour* pixels);
     // The Gouraud colour blended half and half with the texture (which has pixels).
-    void (*shadeTextured)(const PixelBatch& batch, const Image& texture, Colour* pixels);
+    void (*shadeTextured)(const PixelBatch& batch, int begin, int end, const Image& texture, Colour* pixels);
+    // Kernels with fewer lanes, the same bits, on an instruction set every machine that runs
+    // these has: for a batch's last few pixels, so that a wide vector is not mostly idle.
+    const ShadingKernels* narrower;
 };
 
 // The kernels of a SIMD path, or none for the scalar path and for paths not built into this

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <limits>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "core/render_context.h"
@@ -101,13 +102,14 @@ TEST_P(BatchKernels, PhongLanesEqualShadePixel) {
                                colourModulate(lighting.ambience, material.ambient), material.diffuse,
                                material.specular, material.shininess, context.texturing ? &texture : nullptr,
                                context.normalMapping ? &normalMap : nullptr};
-        for (int count : {kBatchCapacity, 37}) {
-            PixelBatch batch = randomBatch(random, count, phongfield::count);
+        // The whole batch, a ragged one, and a range inside one (a tail left to narrower kernels).
+        for (auto [begin, end] : {std::pair{0, kBatchCapacity}, {0, 37}, {5, 29}}) {
+            PixelBatch batch = randomBatch(random, end, phongfield::count);
             std::vector<Colour> pixels(kBatchCapacity, Colour{-1, -1, -1, -1});
-            kernels->shadePhong(batch, uniforms, pixels.data());
+            kernels->shadePhong(batch, begin, end, uniforms, pixels.data());
             for (int i = 0; i < kBatchCapacity; ++i) {
                 Vertex v = phongVertex(batch, i);
-                Colour want = i < count ? shadePixel(v, lighting, context) : Colour{-1, -1, -1, -1};
+                Colour want = i >= begin && i < end ? shadePixel(v, lighting, context) : Colour{-1, -1, -1, -1};
                 expectSameColour(pixels[static_cast<size_t>(batch.pixel[i])], want, i);
             }
         }
@@ -131,7 +133,7 @@ TEST_P(BatchKernels, SpecularPowerEdgeExponents) {
             batch.record[i][phongfield::worldX] = batch.record[i][phongfield::worldY] = batch.record[i][phongfield::worldZ] = 0;
         }
         std::vector<Colour> pixels(kBatchCapacity);
-        kernels->shadePhong(batch, uniforms, pixels.data());
+        kernels->shadePhong(batch, 0, batch.count, uniforms, pixels.data());
         for (int i = 0; i < kBatchCapacity; ++i) {
             Vertex v = phongVertex(batch, i);
             expectSameColour(pixels[static_cast<size_t>(batch.pixel[i])], shadePixel(v, lighting, context), i);
@@ -144,7 +146,7 @@ TEST_P(BatchKernels, TexturedGouraudLanesEqualTheReferenceBlend) {
         for (int count : {kBatchCapacity, 5}) {
             PixelBatch batch = randomBatch(random, count, texturedfield::count);
             std::vector<Colour> pixels(kBatchCapacity, Colour{-1, -1, -1, -1});
-            kernels->shadeTextured(batch, texture, pixels.data());
+            kernels->shadeTextured(batch, 0, batch.count, texture, pixels.data());
             for (int i = 0; i < count; ++i) {
                 using namespace texturedfield;
                 const float* f[texturedfield::count];
@@ -169,7 +171,12 @@ TEST(SimdPaths, NamesAndWhatThisMachineRuns) {
     ASSERT_GE(count, 1);
     EXPECT_EQ(paths[0], SimdPath::scalar);
     EXPECT_EQ(fastestSimdPath(), paths[count - 1]);
-    for (int i = 1; i < count; ++i) EXPECT_NE(shadingKernels(paths[i]), nullptr);
+    for (int i = 1; i < count; ++i) {
+        const ShadingKernels* kernels = shadingKernels(paths[i]);
+        ASSERT_NE(kernels, nullptr);
+        for (const ShadingKernels* k = kernels; k->narrower; k = k->narrower) EXPECT_LT(k->narrower->lanes, k->lanes);
+        EXPECT_EQ(kBatchCapacity % kernels->lanes, 0);
+    }
     EXPECT_EQ(shadingKernels(SimdPath::scalar), nullptr);
     for (SimdPath path : {SimdPath::scalar, SimdPath::sse2, SimdPath::avx2, SimdPath::avx512, SimdPath::neon}) {
         SimdPath back = SimdPath::scalar;

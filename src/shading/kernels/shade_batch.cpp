@@ -7,7 +7,7 @@
 // reordered (the build keeps -ffp-contract=off), and nothing here calls an inline function of
 // another file: a copy built for a wider instruction set could otherwise end up shared with
 // code that runs on any machine. The batch is padded to whole vectors by the caller; only the
-// first `count` colours are written.
+// colours of [begin, end) are written.
 #include <cstdint>
 #include <cstring>
 
@@ -294,13 +294,14 @@ VColour shadePoint(const PhongLanes& p, V3 normal, const ShadeUniforms& s) {
     return add(splatColour(s.ambient), sum);
 }
 
-void storeColours(const VColour& c, const PixelBatch& batch, int first, Colour* pixels) {
-    const int end = batch.count - first < kLanes ? batch.count - first : kLanes;
-    for (int i = 0; i < end; ++i) pixels[batch.pixel[first + i]] = Colour{c.r[i], c.g[i], c.b[i], c.a[i]};
+// In lane order: a pixel batched twice ends with its later colour.
+void storeColours(const VColour& c, const PixelBatch& batch, int first, int end, Colour* pixels) {
+    const int lanes = end - first < kLanes ? end - first : kLanes;
+    for (int i = 0; i < lanes; ++i) pixels[batch.pixel[first + i]] = Colour{c.r[i], c.g[i], c.b[i], c.a[i]};
 }
 
-void shadePhong(const PixelBatch& batch, const ShadeUniforms& uniforms, Colour* pixels) {
-    for (int first = 0; first < batch.count; first += kLanes) {
+void shadePhong(const PixelBatch& batch, int begin, int end, const ShadeUniforms& uniforms, Colour* pixels) {
+    for (int first = begin; first < end; first += kLanes) {
         PhongLanes p = loadPhong(batch, first);
         V3 normal;
         if (uniforms.normalMap) {
@@ -309,21 +310,27 @@ void shadePhong(const PixelBatch& batch, const ShadeUniforms& uniforms, Colour* 
             normal = p.normal;
             normalize(normal);
         }
-        storeColours(shadePoint(p, normal, uniforms), batch, first, pixels);
+        storeColours(shadePoint(p, normal, uniforms), batch, first, end, pixels);
     }
 }
 
-void shadeTextured(const PixelBatch& batch, const Image& texture, Colour* pixels) {
+void shadeTextured(const PixelBatch& batch, int begin, int end, const Image& texture, Colour* pixels) {
     static_assert(texturedfield::red == 0 && texturedfield::uq == 4 && texturedfield::q == 6);
-    for (int first = 0; first < batch.count; first += kLanes) {
+    for (int first = begin; first < end; first += kLanes) {
         VColour colour = loadRecordGroup(batch, first, 0);
         VColour divided = loadRecordGroup(batch, first, 1);  // u/z, v/z, 1/z, padding
         VColour texel = sample(texture, divided.r / divided.b, divided.g / divided.b);
-        storeColours(lerp(colour, texel, splat(0.5f)), batch, first, pixels);
+        storeColours(lerp(colour, texel, splat(0.5f)), batch, first, end, pixels);
     }
 }
 
 }  // namespace
 
+#ifdef QUELMAR_NARROWER_TABLE
+extern const ShadingKernels QUELMAR_NARROWER_TABLE;
+#define QUELMAR_NARROWER &QUELMAR_NARROWER_TABLE
+#else
+#define QUELMAR_NARROWER nullptr
+#endif
 extern const ShadingKernels QUELMAR_KERNEL_TABLE;
-const ShadingKernels QUELMAR_KERNEL_TABLE{shadePhong, shadeTextured};
+const ShadingKernels QUELMAR_KERNEL_TABLE{kLanes, shadePhong, shadeTextured, QUELMAR_NARROWER};
