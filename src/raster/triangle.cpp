@@ -93,8 +93,10 @@ ShadeUniforms uniformsFor(const SceneLighting& lighting, const RenderContext& co
     u.diffuse = material.diffuse;
     u.specular = material.specular;
     u.shininess = material.shininess;
-    u.texture = context.texturing == 1 ? context.textureMap : nullptr;
-    u.normalMap = context.normalMapping == 1 ? context.normalMap : nullptr;
+    u.textured = context.texturing == 1 && context.textureMap;
+    u.texture = texelView(context.textureMap);
+    u.normalMapped = context.normalMapping == 1 && context.normalMap;
+    u.normalMap = texelView(context.normalMap);
     return u;
 }
 
@@ -118,7 +120,7 @@ void flushBatch(TriangleFill& fill) {
         if (fill.mode == BatchMode::phong)
             kernels->shadePhong(batch, begin, end, fill.uniforms, pixels);
         else
-            kernels->shadeTextured(batch, begin, end, *fill.context.textureMap, pixels);
+            kernels->shadeTextured(batch, begin, end, fill.uniforms.texture, pixels);
         begin = end;
     }
     batch.count = 0;
@@ -325,7 +327,7 @@ void fillTriangle(const Vertex& a, const Vertex& b, const Vertex& c, RowBand ban
     TriangleFill fill(lighting, context);
     fill.kernels = shadingKernels(context.simdPath);
     if (fill.kernels) fill.mode = batchModeFor(context);
-    if (fill.mode == BatchMode::phong) fill.uniforms = uniformsFor(lighting, context);
+    if (fill.mode != BatchMode::none) fill.uniforms = uniformsFor(lighting, context);
     fillTriangleRows(v, firstRow, band, fill);
     flushBatch(fill);
 }

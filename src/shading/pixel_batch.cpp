@@ -30,6 +30,11 @@ bool machineRuns(SimdPath path) {
 }
 }  // namespace
 
+TexelView texelView(const Image* image) {
+    if (!image || image->width <= 0 || image->height <= 0) return {};
+    return {image->pixels.data(), image->width, image->height};
+}
+
 const ShadingKernels* shadingKernels(SimdPath path) {
     if (!machineRuns(path)) return nullptr;
     switch (path) {

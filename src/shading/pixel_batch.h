@@ -37,6 +37,16 @@ struct PixelBatch {
     alignas(64) float record[kBatchCapacity][kRecordFloats];
 };
 
+// An image as the kernels read it; no pixels (null) stands for no image, which samples black.
+struct TexelView {
+    const Colour* pixels = nullptr;
+    int width = 0;
+    int height = 0;
+};
+
+// The view of an image, or of none (also for an image without pixels).
+TexelView texelView(const Image* image);
+
 // What every pixel of one triangle shares. Lights are passed as a plain array so that the
 // kernels touch no library code.
 struct ShadeUniforms {
@@ -48,8 +58,10 @@ struct ShadeUniforms {
     Colour diffuse{};
     Colour specular{};
     float shininess = 0;
-    const Image* texture = nullptr;    // the diffuse texture when texturing is on, else none
-    const Image* normalMap = nullptr;  // when normal mapping is on, else none
+    bool textured = false;  // the diffuse colour comes from `texture` (texturing on, a texture given)
+    TexelView texture;
+    bool normalMapped = false;  // the normal comes from `normalMap` (normal mapping on, a map given)
+    TexelView normalMap;
 };
 
 // Each kernel shades the batch's pixels [begin, end), reading whole vectors of records (the
@@ -59,7 +71,7 @@ struct ShadingKernels {
     // Per-pixel lighting of a Phong batch.
     void (*shadePhong)(const PixelBatch& batch, int begin, int end, const ShadeUniforms& uniforms, Colour* pixels);
     // The Gouraud colour blended half and half with the texture (which has pixels).
-    void (*shadeTextured)(const PixelBatch& batch, int begin, int end, const Image& texture, Colour* pixels);
+    void (*shadeTextured)(const PixelBatch& batch, int begin, int end, const TexelView& texture, Colour* pixels);
     // Kernels with fewer lanes, the same bits, on an instruction set every machine that runs
     // these has: for a batch's last few pixels, so that a wide vector is not mostly idle.
     const ShadingKernels* narrower;

@@ -28,10 +28,18 @@ inline constexpr double kExponentLimit = 200.0;
 inline constexpr double kRoundingShift = 0x1.8p52;
 inline constexpr std::int64_t kRoundingShiftBits = 0x4338000000000000;
 
+// t held to [low, high] per lane, a NaN left as it is.
+template <class D>
+D clampKeepingNaN(D t, D low, D high) {
+    t = t < low ? low : t;
+    return t > high ? high : t;
+}
+
 // D: double or a vector of doubles; I: the matching 64-bit integer type. `lookup(table, i)`
-// reads table[i] per lane. `x` is positive and finite (a float widened to double), `y` any.
-template <class D, class I, class Lookup>
-D power(D x, D y, Lookup lookup) {
+// reads table[i] per lane; `clamp(t, low, high)` is clampKeepingNaN (vector code may split it
+// into register-wide pieces). `x` is positive and finite (a float widened to double), `y` any.
+template <class D, class I, class Lookup, class Clamp>
+D power(D x, D y, Lookup lookup, Clamp clamp) {
     using namespace powtables;
     const I bits = std::bit_cast<I>(x);
     const I index = (bits >> (52 - kBits)) & ((1 << kBits) - 1);
@@ -39,27 +47,20 @@ D power(D x, D y, Lookup lookup) {
     const D e = std::bit_cast<D>((bits >> 52) | 0x4330000000000000) - (0x1p52 + 1023.0);
     const D m = std::bit_cast<D>((bits & 0x000fffffffffffff) | 0x3ff0000000000000);
     const D r = m * lookup(kReciprocal, index) - 1.0;
-    D p = r * kLog2Poly[7] + kLog2Poly[6];
-    p = p * r + kLog2Poly[5];
-    p = p * r + kLog2Poly[4];
-    p = p * r + kLog2Poly[3];
-    p = p * r + kLog2Poly[2];
-    p = p * r + kLog2Poly[1];
-    p = p * r;
+    // The polynomials in Estrin's order: shorter chains of dependent operations than Horner's.
+    const D r2 = r * r, r4 = r2 * r2;
+    const D p = r * (((kLog2Poly[1] + kLog2Poly[2] * r) + r2 * (kLog2Poly[3] + kLog2Poly[4] * r)) +
+                     r4 * ((kLog2Poly[5] + kLog2Poly[6] * r) + r2 * kLog2Poly[7]));
     const D log2x = (e + lookup(kLog2Centre, index)) + p;
 
     const D low = D{} - kExponentLimit, high = D{} + kExponentLimit;
-    D t = y * log2x;
-    t = t < low ? low : t;
-    t = t > high ? high : t;
+    const D t = clamp(y * log2x, low, high);
     const D shifted = t * 64.0 + kRoundingShift;
     const I k = std::bit_cast<I>(shifted) - kRoundingShiftBits;
     const D f = t - (shifted - kRoundingShift) * 0x1p-6;
-    D q = f * kExp2Poly[5] + kExp2Poly[4];
-    q = q * f + kExp2Poly[3];
-    q = q * f + kExp2Poly[2];
-    q = q * f + kExp2Poly[1];
-    q = q * f + kExp2Poly[0];
+    const D f2 = f * f, f4 = f2 * f2;
+    const D q = ((kExp2Poly[0] + kExp2Poly[1] * f) + f2 * (kExp2Poly[2] + kExp2Poly[3] * f)) +
+                f4 * (kExp2Poly[4] + kExp2Poly[5] * f);
     const D scale = std::bit_cast<D>(((k >> kBits) + 1023) << 52);
     return (lookup(kExp2Step, k & ((1 << kBits) - 1)) * q) * scale;
 }

@@ -100,8 +100,8 @@ TEST_P(BatchKernels, PhongLanesEqualShadePixel) {
         context.normalMap = &normalMap;
         ShadeUniforms uniforms{lighting.lights.data(), 2, lighting.eyePosition, lighting.attenuation,
                                colourModulate(lighting.ambience, material.ambient), material.diffuse,
-                               material.specular, material.shininess, context.texturing ? &texture : nullptr,
-                               context.normalMapping ? &normalMap : nullptr};
+                               material.specular, material.shininess, context.texturing == 1, texelView(&texture),
+                               context.normalMapping == 1, texelView(&normalMap)};
         // The whole batch, a ragged one, and a range inside one (a tail left to narrower kernels).
         for (auto [begin, end] : {std::pair{0, kBatchCapacity}, {0, 37}, {5, 29}}) {
             PixelBatch batch = randomBatch(random, end, phongfield::count);
@@ -124,7 +124,7 @@ TEST_P(BatchKernels, SpecularPowerEdgeExponents) {
         RenderContext context;
         context.material = &material;
         ShadeUniforms uniforms{lighting.lights.data(), 1, lighting.eyePosition, lighting.attenuation, kNothing,
-                               kNothing, kWhite, shininess, nullptr, nullptr};
+                               kNothing, kWhite, shininess, false, {}, false, {}};
         PixelBatch batch = randomBatch(random, kBatchCapacity, phongfield::count);
         for (int i = 0; i < kBatchCapacity; ++i) {  // facing the light and the eye, slightly off axis
             batch.record[i][phongfield::normalX] = static_cast<float>(i) * 1e-3f;
@@ -146,7 +146,7 @@ TEST_P(BatchKernels, TexturedGouraudLanesEqualTheReferenceBlend) {
         for (int count : {kBatchCapacity, 5}) {
             PixelBatch batch = randomBatch(random, count, texturedfield::count);
             std::vector<Colour> pixels(kBatchCapacity, Colour{-1, -1, -1, -1});
-            kernels->shadeTextured(batch, 0, batch.count, texture, pixels.data());
+            kernels->shadeTextured(batch, 0, batch.count, texelView(&texture), pixels.data());
             for (int i = 0; i < count; ++i) {
                 using namespace texturedfield;
                 const float* f[texturedfield::count];

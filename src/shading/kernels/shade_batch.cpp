@@ -166,15 +166,15 @@ VColour loadQuads(At at) {
 }
 
 // The texel at index[i] for every lane i, one vector per channel.
-VColour gatherTexels(const Image& image, VI index) {
-    const Colour* pixels = image.pixels.data();
+VColour gatherTexels(const TexelView& image, VI index) {
+    const Colour* pixels = image.pixels;
     return loadQuads([&](int lane) { return &pixels[index[lane]].r; });
 }
 #undef PER_BLOCK
 #undef W
 
 // The image has pixels (the caller checks).
-VColour sample(const Image& image, VF u, VF v) {
+VColour sample(const TexelView& image, VF u, VF v) {
     VF x = texelPosition(fractionalPart(u), image.width);
     VF y = texelPosition(fractionalPart(v), image.height);
     VI ix = truncateToInt(x);
@@ -192,12 +192,41 @@ VColour sample(const Image& image, VF u, VF v) {
     return lerp(rowA, rowB, fy);
 }
 
-VColour sampleOrBlack(const Image* image, VF u, VF v) {
-    if (!image || image->width <= 0 || image->height <= 0) return {splat(0.0f), splat(0.0f), splat(0.0f), splat(1.0f)};
-    return sample(*image, u, v);
+VColour sampleOrBlack(const TexelView& image, VF u, VF v) {
+    if (!image.pixels) return {splat(0.0f), splat(0.0f), splat(0.0f), splat(1.0f)};
+    return sample(image, u, v);
 }
 
 // ---- the specular power (see shininess_pow.cpp) ----
+
+// Doubles fill twice the registers floats do; GCC takes comparisons and blends of such wide
+// vectors apart lane by lane, so the clamp works on register-wide halves.
+#if QUELMAR_LANES == 4
+#define LOW_HALF 0, 1
+#define HIGH_HALF 2, 3
+#define WHOLE 0, 1, 2, 3
+#elif QUELMAR_LANES == 8
+#define LOW_HALF 0, 1, 2, 3
+#define HIGH_HALF 4, 5, 6, 7
+#define WHOLE 0, 1, 2, 3, 4, 5, 6, 7
+#elif QUELMAR_LANES == 16
+#define LOW_HALF 0, 1, 2, 3, 4, 5, 6, 7
+#define HIGH_HALF 8, 9, 10, 11, 12, 13, 14, 15
+#define WHOLE 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15
+#endif
+VD clampHalves(VD t, VD low, VD high) {
+    typedef double HalfD __attribute__((vector_size(4 * kLanes)));
+    HalfD a = powsteps::clampKeepingNaN<HalfD>(__builtin_shufflevector(t, t, LOW_HALF),
+                                               __builtin_shufflevector(low, low, LOW_HALF),
+                                               __builtin_shufflevector(high, high, LOW_HALF));
+    HalfD b = powsteps::clampKeepingNaN<HalfD>(__builtin_shufflevector(t, t, HIGH_HALF),
+                                               __builtin_shufflevector(low, low, HIGH_HALF),
+                                               __builtin_shufflevector(high, high, HIGH_HALF));
+    return __builtin_shufflevector(a, b, WHOLE);
+}
+#undef LOW_HALF
+#undef HIGH_HALF
+#undef WHOLE
 
 VF power(VF base, float exponent) {
     auto lookup = [](const double* table, VL index) {
@@ -208,7 +237,7 @@ VF power(VF base, float exponent) {
     // Lanes whose base is not positive are not used; give them a harmless one.
     VI usable = base > 0.0f;
     VF x = select(usable, base, splat(1.0f));
-    VD wide = powsteps::power<VD, VL>(__builtin_convertvector(x, VD), (double)exponent - VD{}, lookup);
+    VD wide = powsteps::power<VD, VL>(__builtin_convertvector(x, VD), (double)exponent - VD{}, lookup, clampHalves);
     VF result = __builtin_convertvector(wide, VF);
     result = select(x == 1.0f, splat(1.0f), result);
     if (exponent == 0.0f) result = splat(1.0f);
@@ -238,7 +267,7 @@ PhongLanes loadPhong(const PixelBatch& batch, int first) {
 
 // The normal-map texel turned into world space through the pixel's tangent frame (tangent,
 // normal x tangent, normal), then normalised.
-V3 mappedNormal(const PhongLanes& p, const Image* normalMap) {
+V3 mappedNormal(const PhongLanes& p, const TexelView& normalMap) {
     V3 tangent = p.tangent;
     normalize(tangent);
     VColour texel = sampleOrBlack(normalMap, p.u, p.v);
@@ -259,7 +288,7 @@ V3 mappedNormal(const PhongLanes& p, const Image* normalMap) {
 
 VColour shadePoint(const PhongLanes& p, V3 normal, const ShadeUniforms& s) {
     const V3& point = p.world;
-    VColour diffuseBase = s.texture ? sampleOrBlack(s.texture, p.u, p.v) : splatColour(s.diffuse);
+    VColour diffuseBase = s.textured ? sampleOrBlack(s.texture, p.u, p.v) : splatColour(s.diffuse);
     V3 toEye{s.eyePosition.x - point.x, s.eyePosition.y - point.y, s.eyePosition.z - point.z};
     normalize(toEye);
     const VColour specularColour = splatColour(s.specular);
@@ -304,7 +333,7 @@ void shadePhong(const PixelBatch& batch, int begin, int end, const ShadeUniforms
     for (int first = begin; first < end; first += kLanes) {
         PhongLanes p = loadPhong(batch, first);
         V3 normal;
-        if (uniforms.normalMap) {
+        if (uniforms.normalMapped) {
             normal = mappedNormal(p, uniforms.normalMap);
         } else {
             normal = p.normal;
@@ -314,7 +343,7 @@ void shadePhong(const PixelBatch& batch, int begin, int end, const ShadeUniforms
     }
 }
 
-void shadeTextured(const PixelBatch& batch, int begin, int end, const Image& texture, Colour* pixels) {
+void shadeTextured(const PixelBatch& batch, int begin, int end, const TexelView& texture, Colour* pixels) {
     static_assert(texturedfield::red == 0 && texturedfield::uq == 4 && texturedfield::q == 6);
     for (int first = begin; first < end; first += kLanes) {
         VColour colour = loadRecordGroup(batch, first, 0);
