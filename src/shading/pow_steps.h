@@ -12,7 +12,6 @@
 // correctly rounded one.
 #pragma once
 
-#include <bit>
 #include <cstdint>
 
 #include "shading/pow_tables.h"
@@ -28,9 +27,18 @@ inline constexpr double kExponentLimit = 200.0;
 inline constexpr double kRoundingShift = 0x1.8p52;
 inline constexpr std::int64_t kRoundingShiftBits = 0x4338000000000000;
 
+// Everything here is forced inline: the vector kernels are compiled once per instruction set,
+// and an out-of-line copy (in an unoptimised build) could otherwise be shared between them.
+#define QUELMAR_POW_INLINE [[gnu::always_inline]] inline
+
+template <class To, class From>
+QUELMAR_POW_INLINE To bitsAs(const From& from) {
+    return __builtin_bit_cast(To, from);
+}
+
 // t held to [low, high] per lane, a NaN left as it is.
 template <class D>
-D clampKeepingNaN(D t, D low, D high) {
+QUELMAR_POW_INLINE D clampKeepingNaN(D t, D low, D high) {
     t = t < low ? low : t;
     return t > high ? high : t;
 }
@@ -39,13 +47,13 @@ D clampKeepingNaN(D t, D low, D high) {
 // reads table[i] per lane; `clamp(t, low, high)` is clampKeepingNaN (vector code may split it
 // into register-wide pieces). `x` is positive and finite (a float widened to double), `y` any.
 template <class D, class I, class Lookup, class Clamp>
-D power(D x, D y, Lookup lookup, Clamp clamp) {
+QUELMAR_POW_INLINE D power(D x, D y, Lookup lookup, Clamp clamp) {
     using namespace powtables;
-    const I bits = std::bit_cast<I>(x);
+    const I bits = bitsAs<I>(x);
     const I index = (bits >> (52 - kBits)) & ((1 << kBits) - 1);
     // e as a double without an int-to-double conversion: 2^52 + biased e, minus 2^52 + 1023.
-    const D e = std::bit_cast<D>((bits >> 52) | 0x4330000000000000) - (0x1p52 + 1023.0);
-    const D m = std::bit_cast<D>((bits & 0x000fffffffffffff) | 0x3ff0000000000000);
+    const D e = bitsAs<D>((bits >> 52) | 0x4330000000000000) - (0x1p52 + 1023.0);
+    const D m = bitsAs<D>((bits & 0x000fffffffffffff) | 0x3ff0000000000000);
     const D r = m * lookup(kReciprocal, index) - 1.0;
     // The polynomials in Estrin's order: shorter chains of dependent operations than Horner's.
     const D r2 = r * r, r4 = r2 * r2;
@@ -56,12 +64,12 @@ D power(D x, D y, Lookup lookup, Clamp clamp) {
     const D low = D{} - kExponentLimit, high = D{} + kExponentLimit;
     const D t = clamp(y * log2x, low, high);
     const D shifted = t * 64.0 + kRoundingShift;
-    const I k = std::bit_cast<I>(shifted) - kRoundingShiftBits;
+    const I k = bitsAs<I>(shifted) - kRoundingShiftBits;
     const D f = t - (shifted - kRoundingShift) * 0x1p-6;
     const D f2 = f * f, f4 = f2 * f2;
     const D q = ((kExp2Poly[0] + kExp2Poly[1] * f) + f2 * (kExp2Poly[2] + kExp2Poly[3] * f)) +
                 f4 * (kExp2Poly[4] + kExp2Poly[5] * f);
-    const D scale = std::bit_cast<D>(((k >> kBits) + 1023) << 52);
+    const D scale = bitsAs<D>(((k >> kBits) + 1023) << 52);
     return (lookup(kExp2Step, k & ((1 << kBits) - 1)) * q) * scale;
 }
 
