@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 #include "raster/depth.h"
@@ -142,16 +143,23 @@ void loadWalkFields(BatchMode mode, const Vertex& v, float out[kRecordFloats]) {
     std::copy(fields, fields + texturedfield::count, out);
 }
 
+// Four walked fields at a time: the lanes are independent float additions, each the one the
+// whole-vertex walk does for its field.
+typedef float FieldGroup __attribute__((vector_size(16)));
+
 // Walks one span stepping only depth and the batch's fields (rounded up to whole groups of
 // four, the padding stepping 0 by 0), each exactly as the whole-vertex walk steps it, and
 // batches the pixels that pass the depth test.
 template <int FieldCount>
 void walkBatchedSpan(TriangleFill& fill, const Vertex& start, const Vertex& step, int column, int endColumn,
                      int row) {
-    constexpr int kStepped = (FieldCount + 3) / 4 * 4;
-    float at[kRecordFloats], by[kRecordFloats];
-    loadWalkFields(fill.mode, start, at);
-    loadWalkFields(fill.mode, step, by);
+    constexpr int kGroups = (FieldCount + 3) / 4;
+    float startFields[kRecordFloats], stepFields[kRecordFloats];
+    loadWalkFields(fill.mode, start, startFields);
+    loadWalkFields(fill.mode, step, stepFields);
+    FieldGroup at[kGroups], by[kGroups];
+    std::memcpy(at, startFields, sizeof at);
+    std::memcpy(by, stepFields, sizeof by);
     float z = start.position.z;
     const float zStep = step.position.z;
     DepthBuffer& depth = *fill.context.depthBuffer;
@@ -163,7 +171,7 @@ void walkBatchedSpan(TriangleFill& fill, const Vertex& start, const Vertex& step
         if (depthRow[column] >= z) {
             depthRow[column] = z;
             batch.pixel[count] = rowStart + column;
-            std::copy(at, at + kStepped, batch.record[count]);
+            std::memcpy(batch.record[count], at, sizeof at);
             if (++count == kBatchCapacity) {
                 batch.count = count;
                 flushBatch(fill);
@@ -171,7 +179,7 @@ void walkBatchedSpan(TriangleFill& fill, const Vertex& start, const Vertex& step
             }
         }
         z += zStep;
-        for (int f = 0; f < kStepped; ++f) at[f] += by[f];
+        for (int g = 0; g < kGroups; ++g) at[g] += by[g];
     }
     batch.count = count;
 }
