@@ -85,10 +85,12 @@ Vertex phongVertex(const PixelBatch& b, int i) {
 
 TEST_P(BatchKernels, PhongLanesEqualShadePixel) {
     Image texture = randomImage(random, 5, 3), normalMap = randomImage(random, 4, 7);
-    const Material material = makeMaterial({0.1f, 0.2f, 0.3f, 0.4f}, {0.7f, 0.6f, 0.5f, 1}, {0.5f, 0.4f, 0.3f, 0.9f}, 24);
+    // Alphas small enough that no sum reaches the limit of 1: every alpha term shows.
+    const Material material =
+        makeMaterial({0.1f, 0.2f, 0.3f, 0.2f}, {0.7f, 0.6f, 0.5f, 0.05f}, {0.5f, 0.4f, 0.3f, 0.1f}, 24);
     SceneLighting lighting = makeLighting({0.5f, 1, 3}, {makeLight({4, 5, 5}, {1, 0.95f, 0.9f, 1}),
                                                           makeLight({-4, 1.5f, 3}, {0.3f, 0.35f, 0.5f, 0.7f})});
-    lighting.ambience = {0.2f, 0.2f, 0.2f, 1};
+    lighting.ambience = {0.2f, 0.2f, 0.2f, 0.5f};
     lighting.attenuation = {1, 0.05f, 0.01f};
     for (int maps = 0; maps < 4; ++maps) {
         RenderContext context;
@@ -105,6 +107,11 @@ TEST_P(BatchKernels, PhongLanesEqualShadePixel) {
         // The whole batch, a ragged one, and a range inside one (a tail left to narrower kernels).
         for (auto [begin, end] : {std::pair{0, kBatchCapacity}, {0, 37}, {5, 29}}) {
             PixelBatch batch = randomBatch(random, end, phongfield::count);
+            for (int i = 0; i < kBatchCapacity; i += 5) {  // the first light exactly edge-on: n.l = 0
+                batch.record[i][phongfield::normalX] = batch.record[i][phongfield::normalY] = 0;
+                batch.record[i][phongfield::normalZ] = 1;
+                batch.record[i][phongfield::worldZ] = lighting.lights[0].position.z;
+            }
             std::vector<Colour> pixels(kBatchCapacity, Colour{-1, -1, -1, -1});
             kernels->shadePhong(batch, begin, end, uniforms, pixels.data());
             for (int i = 0; i < kBatchCapacity; ++i) {
