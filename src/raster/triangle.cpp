@@ -107,8 +107,10 @@ void flushBatch(TriangleFill& fill) {
     PixelBatch& batch = fill.batch;
     if (batch.count == 0) return;
     int padded = std::min((batch.count + 15) / 16 * 16, kBatchCapacity);
-    for (int i = batch.count; i < padded; ++i)
-        std::copy(batch.record[batch.count - 1], batch.record[batch.count - 1] + kRecordFloats, batch.record[i]);
+    int fields = fill.mode == BatchMode::phong ? int{phongfield::count} : int{texturedfield::count};
+    int walked = (fields + 3) / 4 * 4;  // the floats the walk stored
+    const float* last = batch.record[batch.count - 1];
+    for (int i = batch.count; i < padded; ++i) std::copy(last, last + walked, batch.record[i]);
     Colour* pixels = fill.context.colourBuffer->pixels.data();
     // Whole vectors on the widest kernels; a tail that would leave most of a vector idle goes
     // to narrower ones. Ranges are shaded in order, so every pixel gets its last colour.
