@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -20,6 +21,7 @@
 #include "app/frame.h"
 #include "app/session.h"
 #include "core/image_file.h"
+#include "shading/pixel_batch.h"
 
 namespace {
 
@@ -40,12 +42,15 @@ const char* const kUsage =
     "  -q, --quiet         no load log; a scene or image file that cannot be read is still\n"
     "                      reported on standard error\n"
     "  -h, --help          show this help\n"
-    "      --version       show the version\n"
+    "      --version       show the version and the SIMD paths this machine runs\n"
     "\n"
     "Image files named by the scene are looked up relative to the working directory, then\n"
     "relative to the scene file's folder (only the working directory for a scene read from\n"
     "standard input). Exit status: 0 on success, 1 when the scene cannot be read or the\n"
-    "image cannot be written, 2 for bad options.\n";
+    "image cannot be written, 2 for bad options.\n"
+    "\n"
+    "Environment: QUELMAR_SIMD=PATH shades with that instruction set (scalar, sse2, avx2,\n"
+    "avx512 on x86-64; scalar, neon on arm64) instead of the fastest; the picture is the same.\n";
 
 constexpr int kLargestWindow = 16384;
 constexpr int kMostFrames = 100000;
@@ -72,7 +77,10 @@ int usageError(const std::string& message) {
     return 2;
 }
 
-void printVersion(std::ostream& out) { out << "quelmar-render " << QUELMAR_VERSION << "\n"; }
+void printVersion(std::ostream& out) {
+    out << "quelmar-render " << QUELMAR_VERSION << "\n"
+        << "SIMD paths: " << runnableSimdPathNames() << " (default " << simdPathName(fastestSimdPath()) << ")\n";
+}
 
 // Digits only (no sign, blank or exponent), from `least` to `most`.
 bool parseWholeNumber(std::string_view text, int least, int most, int& value) {
@@ -222,7 +230,14 @@ int main(int argc, char** argv) {
     std::ostringstream discarded;
     LoadLog log = options.quiet ? LoadLog{discarded, std::cerr, &std::cerr} : LoadLog{std::cout, std::cerr};
     Session session;
+    SimdPath simdPath = fastestSimdPath();
+    if (!pickSimdPath(std::getenv("QUELMAR_SIMD"), simdPath)) {
+        std::cerr << "quelmar-render: QUELMAR_SIMD='" << std::getenv("QUELMAR_SIMD")
+                  << "' is not a SIMD path this machine runs; it runs: " << runnableSimdPathNames() << "\n";
+        return 2;
+    }
     if (!loadScene(session, options.sceneFile, log)) return 1;
+    session.context.simdPath = simdPath;
     sessionReshape(session);
     for (unsigned char key : options.keys) sessionApplyKey(session, key);
 

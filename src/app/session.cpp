@@ -5,12 +5,14 @@
 #include "app/frame.h"
 #include "pipeline/camera.h"
 #include "scene/parser.h"
+#include "shading/pixel_batch.h"
 
 namespace {
 void turnAllEffectsOn(RenderContext& context) {
     context.phongShading = 1;
     context.texturing = 1;
     context.normalMapping = 1;
+    context.simdPath = fastestSimdPath();
 }
 }  // namespace
 
@@ -23,6 +25,28 @@ bool sessionStart(Session& session, const std::string& sceneFile, LoadLog log) {
 void sessionStartFromText(Session& session, std::string_view sceneText, LoadLog log) {
     sceneParse(session.scene, sceneText, "", session.context, log);
     turnAllEffectsOn(session.context);
+}
+
+bool pickSimdPath(const char* name, SimdPath& path) {
+    if (!name || !*name) {
+        path = fastestSimdPath();
+        return true;
+    }
+    SimdPath named;
+    if (!simdPathFromName(name, named) || (named != SimdPath::scalar && !shadingKernels(named))) return false;
+    path = named;
+    return true;
+}
+
+std::string runnableSimdPathNames() {
+    SimdPath paths[5];
+    int count = runnableSimdPaths(paths);
+    std::string names;
+    for (int i = 0; i < count; ++i) {
+        if (i > 0) names += ' ';
+        names += simdPathName(paths[i]);
+    }
+    return names;
 }
 
 void sessionReshape(Session& session) { session.projection = reshapeProjection(session.scene, session.context); }

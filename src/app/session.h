@@ -8,6 +8,7 @@
 
 #include "core/math.h"
 #include "core/render_context.h"
+#include "core/simd_path.h"
 #include "scene/load_log.h"
 #include "scene/scene.h"
 
@@ -17,13 +18,22 @@ struct Session {
     Matrix4 projection = matrixIdentity();
 };
 
-// Loads the scene file (console lines to `log`) and turns all three shading effects on. False
-// when the file could not be opened (the scene is then empty).
+// Loads the scene file (console lines to `log`), turns all three shading effects on and picks
+// the fastest shading path this machine runs. False when the file could not be opened (the
+// scene is then empty).
 bool sessionStart(Session& session, const std::string& sceneFile, LoadLog log = {});
 
 // The same for a scene already in memory (such as one read from standard input); its images
 // are looked up in the working directory only.
 void sessionStartFromText(Session& session, std::string_view sceneText, LoadLog log = {});
+
+// The shading path a name asks for (what the QUELMAR_SIMD environment variable holds; none or
+// empty: the fastest this machine runs). False for a name that is unknown or that this machine
+// cannot run; `path` is then unchanged.
+bool pickSimdPath(const char* name, SimdPath& path);
+
+// The paths this machine runs, space-separated, scalar first: "scalar sse2 avx2 avx512".
+std::string runnableSimdPathNames();
 
 // Rebuilds the projection from the camera current now, as a window reshape does.
 void sessionReshape(Session& session);

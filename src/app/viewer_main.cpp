@@ -7,6 +7,7 @@
 #include <GL/freeglut.h>
 #include <GL/glx.h>
 
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -62,10 +63,11 @@ void watchWindow() {
     if (windowDisplay && windowId) glutTimerFunc(kWindowCheckMilliseconds, windowCheckTimer, 0);
 }
 
-void startUp(int argc, char** argv) {
+void startUp(int argc, char** argv, SimdPath simdPath) {
     theSession = std::make_unique<Session>();
     std::string sceneFile = argc < 2 ? "scene.txt" : argv[1];
     sessionStart(*theSession, sceneFile);
+    theSession->context.simdPath = simdPath;
     WindowSize size = initialWindowSize(theSession->context);
     glutReshapeWindow(size.width, size.height);
     printKeyGuide(std::cout);
@@ -98,10 +100,16 @@ void keyboardCallback(unsigned char key, int, int) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    SimdPath simdPath = SimdPath::scalar;
+    if (!pickSimdPath(std::getenv("QUELMAR_SIMD"), simdPath)) {
+        std::cerr << "quelmar: QUELMAR_SIMD='" << std::getenv("QUELMAR_SIMD")
+                  << "' is not a SIMD path this machine runs; it runs: " << runnableSimdPathNames() << "\n";
+        return 1;
+    }
     glutInit(&argc, argv);  // may take GLUT's own options out of argv
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
     glutCreateWindow("Quelmar, Instructions in Console");
-    startUp(argc, argv);
+    startUp(argc, argv, simdPath);
     glutDisplayFunc(displayCallback);
     glutReshapeFunc(reshapeCallback);
     glutKeyboardFunc(keyboardCallback);

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "core/image.h"
+#include "core/simd_path.h"
 #include "scene/scene.h"
 
 struct DepthBuffer;
@@ -27,6 +28,10 @@ struct RenderContext {
     float viewportMinY = 0;
     float viewportMaxX = 0;
     float viewportMaxY = 0;
+    // How pixels are shaded: one at a time, or in batches on one of the machine's SIMD
+    // instruction sets. The picture is the same on every path; the application picks one this
+    // machine runs.
+    SimdPath simdPath = SimdPath::scalar;
 };
 
 // Toggling turns 1 into 0 and anything else into 1.

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "shading/sampling.h"
+#include "shading/shininess_pow.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ Colour lightContribution(Vec3 toLight, float nDotL, Vec3 normal, const PointTerm
     Colour diffuse = colourScale(terms.diffuseBase, nDotL);
     Vec3 reflected = vec3Sub(vec3Scale(normal, 2.0f * nDotL), toLight);  // L mirrored about N
     float rDotV = vec3Dot(reflected, terms.toEye);
-    Colour specular = rDotV > 0.0f ? colourScale(material.specular, std::pow(rDotV, material.shininess))
+    Colour specular = rDotV > 0.0f ? colourScale(material.specular, shininessPow(rDotV, material.shininess))
                                    : makeColour(0, 0, 0, 1);
     return colourAdd(diffuse, specular);
 }

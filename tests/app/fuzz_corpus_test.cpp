@@ -1,5 +1,6 @@
 // The fuzz targets' checked-in corpora (fuzz/corpus), replayed in every build through the same
-// code paths as the fuzzers: each scene input is parsed and drawn in both shading modes, each
+// code paths as the fuzzers: each scene input is parsed and drawn in both shading modes (one
+// pixel at a time and on the widest SIMD path, which must agree), each
 // image input is decoded and sampled. The corpora hold the seeds and every input that once
 // found a bug, so this is also the regression test for those bugs; the sanitizer build turns
 // any memory error or undefined behaviour they provoke into a failure.
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 #include <sstream>
@@ -20,6 +22,7 @@
 #include "app/session.h"
 #include "scene/parser.h"
 #include "scene/tga.h"
+#include "shading/pixel_batch.h"
 #include "shading/sampling.h"
 #include "support/drawable_scene.h"
 #include "support/files.h"
@@ -42,8 +45,32 @@ std::string sceneInput(const fs::path& file) {
     return text;
 }
 
-// As the render_frame fuzzer: the programs' loading, then a 64 x 64 frame with Phong shading on
-// one thread and one with Gouraud shading on two.
+bool sameFloat(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0 || (a != a && b != b); }
+
+// Pixels that differ in some bit, any NaN counting as any other.
+int differingPixels(const Image& a, const Image& b) {
+    if (a.pixels.size() != b.pixels.size()) return -1;
+    int count = 0;
+    for (std::size_t i = 0; i < a.pixels.size(); ++i) {
+        const Colour &p = a.pixels[i], &q = b.pixels[i];
+        count += !(sameFloat(p.r, q.r) && sameFloat(p.g, q.g) && sameFloat(p.b, q.b) && sameFloat(p.a, q.a));
+    }
+    return count;
+}
+
+// A 64 x 64 frame one pixel at a time on one thread, and on the widest SIMD path on two: the
+// same picture.
+void drawBothWays(Session& session) {
+    session.context.simdPath = SimdPath::scalar;
+    Image reference = renderFrame(session.scene, session.context, session.projection, 64, 64, 1);
+    session.context.simdPath = fastestSimdPath();
+    Image batched = renderFrame(session.scene, session.context, session.projection, 64, 64, 2);
+    EXPECT_EQ(reference.pixels.size(), 64u * 64u);
+    EXPECT_EQ(differingPixels(reference, batched), 0) << "on " << simdPathName(fastestSimdPath());
+}
+
+// As the render_frame fuzzer: the programs' loading, then frames with Phong and with Gouraud
+// shading.
 void parseAndDraw(const std::string& text) {
     Session session;
     std::ostringstream log;
@@ -51,11 +78,9 @@ void parseAndDraw(const std::string& text) {
     expectDrawable(session.scene);
     session.context.phongShading = session.context.texturing = session.context.normalMapping = 1;
     sessionReshape(session);
-    Image phong = renderFrame(session.scene, session.context, session.projection, 64, 64, 1);
+    drawBothWays(session);
     sessionApplyKey(session, 's');
-    Image gouraud = renderFrame(session.scene, session.context, session.projection, 64, 64, 2);
-    EXPECT_EQ(phong.pixels.size(), 64u * 64u);
-    EXPECT_EQ(gouraud.pixels.size(), 64u * 64u);
+    drawBothWays(session);
 }
 
 TEST(FuzzCorpus, EverySceneInputParsesAndDrawsInBothModes) {

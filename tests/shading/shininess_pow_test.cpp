@@ -1,0 +1,43 @@
+#include "shading/shininess_pow.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "pow_check.h"
+
+namespace {
+constexpr float kInf = std::numeric_limits<float>::infinity();
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+}  // namespace
+
+// A sample of every float base in (0, 1] (and a little above 1, as r.v may round there) for the
+// exponents a scene may use; the whole range runs in the long tests.
+TEST(ShininessPow, WithinOneUlpOfTheCorrectlyRoundedPower) {
+    for (float exponent : {1.0f, 8.0f, 24.0f, 0.5f, 128.0f, 3.7f, -2.0f, 1e-3f}) {
+        PowCheck check = checkPowOverBases(exponent, 4099);
+        EXPECT_EQ(check.beyondOneUlp, 0) << "exponent " << exponent;
+        EXPECT_LE(check.notCorrectlyRounded, check.checked / 10000) << "exponent " << exponent;
+    }
+    for (float base : {1.0000001f, 1.0000002f, 1.0001f}) {
+        EXPECT_EQ(shininessPow(base, 24.0f), static_cast<float>(std::pow(double{base}, 24.0))) << base;
+    }
+}
+
+// The values IEEE pow gives for the exponents a scene file can hold: 0, negative, infinite,
+// NaN, and results beyond the float range.
+TEST(ShininessPow, SpecialValuesAsIeeePow) {
+    for (float base : {1e-30f, 0.5f, 1.0f, 1e-45f}) EXPECT_EQ(shininessPow(base, 0.0f), 1.0f);
+    for (float exponent : {kInf, -kInf, kNaN, 24.0f, -1e30f}) EXPECT_EQ(shininessPow(1.0f, exponent), 1.0f);
+    EXPECT_EQ(shininessPow(0.5f, kInf), 0.0f);
+    EXPECT_EQ(shininessPow(0.5f, -kInf), kInf);
+    EXPECT_TRUE(std::isnan(shininessPow(0.5f, kNaN)));
+    EXPECT_EQ(shininessPow(0.5f, 1e6f), 0.0f);
+    EXPECT_EQ(shininessPow(0.5f, -1e6f), kInf);
+    EXPECT_EQ(shininessPow(0.5f, -127.0f), 0x1p127f);
+    EXPECT_EQ(shininessPow(0.5f, 149.0f), 0x1p-149f);  // the smallest denormal
+    EXPECT_EQ(shininessPow(0.5f, 140.5f), std::pow(0.5f, 140.5f));
+    EXPECT_EQ(shininessPow(1e-45f, 1.0f), 1e-45f);  // a denormal base
+    EXPECT_EQ(shininessPow(0.25f, 0.5f), 0.5f);
+}
