@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <sstream>
+#include <string>
 
 #include "app/session.h"
 #include "scene/parser.h"
@@ -78,6 +79,44 @@ struct Fixture {
     }
 };
 
+// A wavy floor of (cells + 1)^2 vertices, enough for the vertex stage and the clipper to share
+// it out between threads. It runs from far ahead to behind the camera, so triangles are cut by
+// the near and side planes; its waves turn some triangles away; and its cells alternate
+// between two surfaces, so the queue switches material all along.
+std::string wavyFloorScene(int cells) {
+    std::ostringstream out;
+    out << "VIEWPORT\nMIN: 0 0\nMAX: 200 150\n";
+    for (const char* m : {"MATERIAL \"Blue\"\n\tAMBIENT: 0.1 0.1 0.4 1\n\tDIFFUSE: 0.2 0.3 0.9 1\n",
+                          "MATERIAL \"Red\"\n\tAMBIENT: 0.4 0.1 0.1 1\n\tDIFFUSE: 0.9 0.3 0.2 1\n"})
+        out << m << "\tSPECULAR: 1 1 1 1\n\tSHININESS: 20\n\tTEXTUREMAP: None\n\tNORMALMAP: None\n";
+    out << "CAMERA \"Low\"\n\tPOSITION: 0 0 4\n\tROTATION: -15 10 0\n\tFIELDOFVIEW: 60\n"
+        << "\tNEARPLANE: 1\n\tFARPLANE: 100\n"
+        << "LIGHT \"Lamp\"\n\tPOSITION: 3 4 2\n\tCOLOUR: 1 1 1 1\n"
+        << "SCENEAMBIENCE: 0.2 0.2 0.2 1\nSCENEATTENUATION: 1 0 0\n"
+        << "TRIMESH \"Floor\"\n\tPOSITION: 0 0 0\n\tROTATION: 0 0 1 0\n"
+        << "\tROTATIONMATRIX: X: 1 0 0 Y: 0 1 0 Z: 0 0 1\n\tVERTEXCOUNT " << (cells + 1) * (cells + 1) << "\n";
+    for (int j = 0; j <= cells; ++j)
+        for (int i = 0; i <= cells; ++i) {
+            double x = -12.0 + 24.0 * i / cells, z = 6.0 - 26.0 * j / cells;
+            double y = -1.5 + 0.6 * std::sin(1.3 * x) * std::cos(0.9 * z);
+            out << "\t\tPOSITION: " << x << " " << y << " " << z << " NORMAL: " << -0.5 * std::cos(1.3 * x) << " 1 "
+                << 0.4 * std::sin(0.9 * z) << " TEXCOORD: " << static_cast<double>(i) / cells << " "
+                << static_cast<double>(j) / cells << "\n";
+        }
+    out << "\tMATERIALCOUNT 2\n";
+    for (int surface = 0; surface < 2; ++surface) {
+        out << "\t\tMATERIAL \"" << (surface == 0 ? "Blue" : "Red") << "\"\n\t\tTRIANGLECOUNT "
+            << cells * cells << "\n";
+        for (int j = 0; j < cells; ++j)
+            for (int i = 0; i < cells; ++i) {
+                if ((i / 6 + j / 6) % 2 != surface) continue;
+                int a = j * (cells + 1) + i, b = a + 1, c = a + cells + 2, d = a + cells + 1;
+                out << "\t\t" << a << " " << b << " " << c << "\n\t\t" << a << " " << c << " " << d << "\n";
+            }
+    }
+    return out.str();
+}
+
 bool samePixels(const Image& a, const Image& b) {
     if (a.width != b.width || a.height != b.height) return false;
     for (size_t i = 0; i < a.pixels.size(); ++i) {
@@ -97,6 +136,27 @@ TEST(Frame, TheSameFrameWhateverTheThreadCountAndHowOftenItIsDrawn) {
         EXPECT_TRUE(samePixels(one, f.render(120, 90, 2)));
         EXPECT_TRUE(samePixels(one, f.render(120, 90, 5)));
         EXPECT_TRUE(samePixels(one, f.render(120, 90, 1))) << "a frame leaves the scene as it found it";
+    }
+}
+
+TEST(Frame, ALargeMeshSharedOutBetweenThreadsDrawsTheSameFrame) {
+    Session session;
+    std::ostringstream log;
+    sceneParse(session.scene, wavyFloorScene(96), "", session.context, {log, log});
+    ASSERT_EQ(session.scene.meshes.geometry.at(0).vertices.size(), 97u * 97u);
+    session.context.phongShading = session.context.texturing = session.context.normalMapping = 1;
+    sessionReshape(session);
+    for (int phong : {1, 0}) {
+        session.context.phongShading = phong;
+        auto render = [&](int threads) {
+            return renderFrame(session.scene, session.context, session.projection, 240, 190, threads);
+        };
+        Image one = render(1);
+        int floorPixels = 0;
+        for (const Colour& c : one.pixels) floorPixels += c.r != c.b;  // neither white, black nor sky
+        EXPECT_GT(floorPixels, 240 * 190 / 4) << "the floor fills a good part of the frame";
+        EXPECT_TRUE(samePixels(one, render(2))) << "phong " << phong;
+        EXPECT_TRUE(samePixels(one, render(3))) << "phong " << phong;
     }
 }
 
