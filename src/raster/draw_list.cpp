@@ -15,10 +15,17 @@ int queueVertex(DrawList& list, Vertex vertex, const RenderContext& context) {
 
 void queueTriangle(DrawList& list, int a, int b, int c, const RenderContext& context) {
     const std::vector<Vertex>& v = list.vertices;
-    RowBand rows = triangleRows(v[static_cast<size_t>(a)], v[static_cast<size_t>(b)], v[static_cast<size_t>(c)]);
+    const int corners[3] = {a, b, c};
+    const Vertex* const vertices[3] = {&v[static_cast<size_t>(a)], &v[static_cast<size_t>(b)],
+                                       &v[static_cast<size_t>(c)]};
+    queueTriangle(list, corners, vertices, context);
+}
+
+void queueTriangle(DrawList& list, const int corners[3], const Vertex* const vertices[3], const RenderContext& context) {
+    RowBand rows = triangleRows(*vertices[0], *vertices[1], *vertices[2]);
     if (rows.begin >= rows.end) return;  // covers no row, in any band
-    list.triangles.push_back({{a, b, c}, rows.begin, rows.end, context.material, context.textureMap,
-                              context.normalMap, context.phongShading});
+    list.triangles.push_back({{corners[0], corners[1], corners[2]}, rows.begin, rows.end, context.material,
+                              context.textureMap, context.normalMap, context.phongShading});
 }
 
 void queueTriangle(DrawList& list, const Vertex& a, const Vertex& b, const Vertex& c, const RenderContext& context) {
@@ -31,6 +38,15 @@ void queueTriangle(DrawList& list, const Vertex& a, const Vertex& b, const Verte
 void drawListClear(DrawList& list) {
     list.vertices.clear();
     list.triangles.clear();
+}
+
+void drawListAppend(DrawList& list, const DrawList& part, int firstMoved, int shift) {
+    list.vertices.insert(list.vertices.end(), part.vertices.begin(), part.vertices.end());
+    for (TriangleCommand t : part.triangles) {
+        for (int& corner : t.corners)
+            if (corner >= firstMoved) corner += shift;
+        list.triangles.push_back(t);
+    }
 }
 
 namespace {

@@ -39,10 +39,19 @@ int queueVertex(DrawList& list, Vertex vertex, const RenderContext& context);
 // shading mode), unless it covers no row at all.
 void queueTriangle(DrawList& list, int a, int b, int c, const RenderContext& context);
 
+// Queues a triangle whose corners are named by index but given by value: `list` may hold only
+// part of the queue, to be joined to it with drawListAppend.
+void queueTriangle(DrawList& list, const int corners[3], const Vertex* const vertices[3], const RenderContext& context);
+
 // Queues a triangle of three new vertices (normalised device coordinates).
 void queueTriangle(DrawList& list, const Vertex& a, const Vertex& b, const Vertex& c, const RenderContext& context);
 
 void drawListClear(DrawList& list);
+
+// Appends the vertices and triangles of `part`, a list queued on its own, to `list`; corners
+// from `firstMoved` on are moved up by `shift` (for the part's own vertices, which now follow
+// the ones before them).
+void drawListAppend(DrawList& list, const DrawList& part, int firstMoved, int shift);
 
 // Rasterizes every queued triangle, in order, into the context's buffers, with up to
 // `threadCount` threads (1 draws on the calling thread alone).
