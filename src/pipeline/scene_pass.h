@@ -1,6 +1,7 @@
 // The scene pass: every mesh from object space to pixels, then the light-blue background.
 #pragma once
 
+#include <optional>
 #include <vector>
 
 #include "core/math.h"
@@ -25,5 +26,7 @@ struct ScenePassMemory {
 // Draws the whole scene into the context's buffers from the current camera, with the given
 // projection, rasterizing with up to `threadCount` threads (the picture is the same for any
 // count). Updates the current camera's folded angles and basis and the eye position.
+// With a clear, the buffers are cleared (colour and depth 1.0) as they are drawn into; their
+// contents before do not matter.
 void renderScene(Scene& scene, RenderContext& context, const Matrix4& projection, int threadCount,
-                 ScenePassMemory& memory);
+                 ScenePassMemory& memory, std::optional<BufferClear> clear = std::nullopt);

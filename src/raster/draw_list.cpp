@@ -55,7 +55,12 @@ namespace {
 // the picture is busy in one part only (a sky above a detailed floor).
 constexpr int kRowsPerBand = 16;
 
-void drawBand(const DrawList& list, RowBand band, const SceneLighting& lighting, RenderContext context) {
+void drawBand(const DrawList& list, RowBand band, const SceneLighting& lighting, RenderContext context,
+              std::optional<BufferClear> clear) {
+    if (clear) {
+        imageFillRows(*context.colourBuffer, band.begin, band.end, clear->colour);
+        depthBufferClearRows(*context.depthBuffer, band.begin, band.end);
+    }
     for (const TriangleCommand& t : list.triangles) {
         if (t.endRow <= band.begin || t.firstRow >= band.end) continue;
         context.material = t.material;
@@ -71,19 +76,24 @@ void drawBand(const DrawList& list, RowBand band, const SceneLighting& lighting,
 }  // namespace
 
 void drawTriangleList(const DrawList& list, const SceneLighting& lighting, const RenderContext& context,
-                      int threadCount) {
+                      int threadCount, std::optional<BufferClear> clear) {
+    // The depth buffer may have rows the colour buffer lacks; they are cleared all the same.
     const int height = context.colourBuffer->height;
-    const int bandCount = (height + kRowsPerBand - 1) / kRowsPerBand;
+    const int clearHeight = clear ? std::max(height, context.depthBuffer->height) : height;
+    const int bandCount = (clearHeight + kRowsPerBand - 1) / kRowsPerBand;
     threadCount = std::clamp(threadCount, 1, std::max(bandCount, 1));
-    if (threadCount == 1) {
-        drawBand(list, {0, height}, lighting, context);
-        return;
-    }
     std::atomic<int> nextBand{0};
     auto worker = [&] {
         for (int b = nextBand++; b < bandCount; b = nextBand++)
-            drawBand(list, {b * kRowsPerBand, std::min((b + 1) * kRowsPerBand, height)}, lighting, context);
+            drawBand(list, {b * kRowsPerBand, std::min((b + 1) * kRowsPerBand, clearHeight)}, lighting, context,
+                     clear);
     };
+    if (threadCount == 1) {
+        // One band for the whole buffer: a triangle taller than a band would otherwise be set up
+        // and walked down to each band again, which costs one thread more than the cache saves.
+        drawBand(list, {0, clearHeight}, lighting, context, clear);
+        return;
+    }
     std::vector<std::jthread> helpers;
     for (int i = 1; i < threadCount; ++i) helpers.emplace_back(worker);
     worker();

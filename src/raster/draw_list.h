@@ -9,6 +9,7 @@
 // whatever the number of threads.
 #pragma once
 
+#include <optional>
 #include <vector>
 
 #include "core/render_context.h"
@@ -53,10 +54,17 @@ void drawListClear(DrawList& list);
 // the ones before them).
 void drawListAppend(DrawList& list, const DrawList& part, int firstMoved, int shift);
 
+// What the buffers are cleared to before anything is drawn: the colour, and depth 1.0.
+struct BufferClear {
+    Colour colour;
+};
+
 // Rasterizes every queued triangle, in order, into the context's buffers, with up to
-// `threadCount` threads (1 draws on the calling thread alone).
+// `threadCount` threads (1 draws on the calling thread alone). With a clear, each band of rows
+// of both buffers is cleared right before the triangles are drawn into it, by the thread that
+// draws it, so that the clear is shared out and the band is still in the cache when drawn.
 void drawTriangleList(const DrawList& list, const SceneLighting& lighting, const RenderContext& context,
-                      int threadCount);
+                      int threadCount, std::optional<BufferClear> clear = std::nullopt);
 
 // The number of threads a frame uses by default: one per core.
 int defaultThreadCount();

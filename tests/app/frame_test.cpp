@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <sstream>
@@ -157,6 +158,27 @@ TEST(Frame, ALargeMeshSharedOutBetweenThreadsDrawsTheSameFrame) {
         EXPECT_GT(floorPixels, 240 * 190 / 4) << "the floor fills a good part of the frame";
         EXPECT_TRUE(samePixels(one, render(2))) << "phong " << phong;
         EXPECT_TRUE(samePixels(one, render(3))) << "phong " << phong;
+    }
+}
+
+TEST(Frame, StorageLeftByEarlierFramesDoesNotShowThrough) {
+    // The buffers are cleared band by band as they are drawn, so every row must be reached,
+    // including a last band shorter than the others, whatever the storage held before.
+    for (int threads : {1, 2}) {
+        Fixture f;
+        const Image fresh = f.render(120, 90, threads);
+        FrameMemory memory;
+        memory.depth = depthBufferCreate(130, 97);
+        std::fill(memory.depth.values.begin(), memory.depth.values.end(), -1.0f);  // nearer than anything
+        Image previous = imageCreate(130, 97, makeColour(NAN, 0.25f, -3, 0));
+        Image frame = renderFrame(f.session.scene, f.session.context, f.session.projection, 120, 90, threads, memory,
+                                  std::move(previous));
+        EXPECT_TRUE(samePixels(frame, fresh)) << threads << " threads";
+        std::fill(memory.depth.values.begin(), memory.depth.values.end(), -1.0f);
+        std::fill(frame.pixels.begin(), frame.pixels.end(), makeColour(0, 0, 0, 0));
+        frame = renderFrame(f.session.scene, f.session.context, f.session.projection, 120, 90, threads, memory,
+                            std::move(frame));
+        EXPECT_TRUE(samePixels(frame, fresh)) << threads << " threads, steady storage";
     }
 }
 
