@@ -3,6 +3,8 @@
 // is rasterized.
 #include "pipeline/scene_pass.h"
 
+#include <span>
+
 #include "core/parallel.h"
 #include "pipeline/camera.h"
 #include "pipeline/clipping.h"
@@ -53,15 +55,16 @@ Vertex pixelVertex(Vertex v, const RenderContext& context) {
 // The mesh's triangles are cut into runs, each culled, clipped and queued on its own thread into
 // its own lists, which are then joined in the runs' order: the queue is exactly the one that a
 // single pass over the triangles gives.
-void clipAndQueue(const MeshGeometry& geometry, const MaterialList& materials, RenderContext& context, int meshBase,
-                  int threadCount, ScenePassMemory& memory) {
+void clipAndQueue(const MeshGeometry& geometry, std::span<const Vertex> clipSpace,
+                  std::span<const unsigned char> outsideMasks, const MaterialList& materials, RenderContext& context,
+                  int meshBase, int threadCount, ScenePassMemory& memory) {
     const std::size_t triangles = triangleCount(geometry.surfaces);
     const std::size_t runCount = rangePartCount(triangles, threadCount, kTrianglesPerThread);
     if (memory.runs.size() < runCount) memory.runs.resize(runCount);
-    const int vertexCount = static_cast<int>(memory.clipSpace.size());
+    const int vertexCount = static_cast<int>(clipSpace.size());
     forEachPart(triangles, runCount, [&](std::size_t run, std::size_t begin, std::size_t end) {
         ScenePassMemory::Run& r = memory.runs[run];
-        clipTriangles(geometry.surfaces, memory.clipSpace, memory.outsideMasks, begin, end, r.clipped);
+        clipTriangles(geometry.surfaces, clipSpace, outsideMasks, begin, end, r.clipped);
         queuePolygons(r.clipped, vertexCount, materials, context, memory.triangles.vertices, meshBase, r.queued);
     });
     int made = 0;
@@ -85,8 +88,13 @@ void drawMesh(const TriMesh& mesh, Scene& scene, RenderContext& context, const M
     if (mesh.geometryIndex < 0 || mesh.geometryIndex >= static_cast<int>(scene.meshes.geometry.size())) return;
     const MeshGeometry& geometry = scene.meshes.geometry[static_cast<size_t>(mesh.geometryIndex)];
     if (geometry.surfaces.empty()) return;  // nothing to draw, and no material to light it with
-    std::vector<Vertex>& clipSpace = memory.clipSpace;  // the pass never writes the scene's
-    clipSpace.assign(geometry.vertices.begin(), geometry.vertices.end());
+    // The arrays only grow: the mesh's vertices are the first ones, each written before it is
+    // read, and nothing is cleared or filled in that the mesh does not use.
+    const std::size_t vertexCount = geometry.vertices.size();
+    if (memory.clipSpace.size() < vertexCount) memory.clipSpace.resize(vertexCount);
+    if (memory.outsideMasks.size() < vertexCount) memory.outsideMasks.resize(vertexCount);
+    const std::span<Vertex> clipSpace(memory.clipSpace.data(), vertexCount);
+    const std::span<unsigned char> outsideMasks(memory.outsideMasks.data(), vertexCount);
     const Material* gouraudMaterial = nullptr;
     if (context.phongShading == 0) {
         // Gouraud: the whole mesh is lit with its first surface's material and texture.
@@ -98,17 +106,18 @@ void drawMesh(const TriMesh& mesh, Scene& scene, RenderContext& context, const M
     // The mesh's own vertices join the queue once, whatever number of triangles share each.
     std::vector<Vertex>& queued = memory.triangles.vertices;
     const int meshBase = static_cast<int>(queued.size());
-    queued.resize(queued.size() + clipSpace.size());
-    memory.outsideMasks.resize(clipSpace.size());
+    queued.resize(queued.size() + vertexCount);
     const VertexStage stage{mesh.modelMatrix, view, projection, gouraudMaterial, scene.lighting, context};
-    forEachRange(clipSpace.size(), threadCount, kVerticesPerThread, [&](std::size_t begin, std::size_t end) {
+    forEachRange(vertexCount, threadCount, kVerticesPerThread, [&](std::size_t begin, std::size_t end) {
         for (std::size_t i = begin; i < end; ++i) {
-            stage(clipSpace[i]);
-            memory.outsideMasks[i] = planesOutside(clipSpace[i].position);
-            queued[static_cast<std::size_t>(meshBase) + i] = pixelVertex(clipSpace[i], context);
+            Vertex v = geometry.vertices[i];  // a working copy: the pass never writes the scene's
+            stage(v);
+            clipSpace[i] = v;
+            outsideMasks[i] = planesOutside(v.position);
+            queued[static_cast<std::size_t>(meshBase) + i] = pixelVertex(v, context);
         }
     });
-    clipAndQueue(geometry, scene.materials, context, meshBase, threadCount, memory);
+    clipAndQueue(geometry, clipSpace, outsideMasks, scene.materials, context, meshBase, threadCount, memory);
 }
 
 // Two triangles over the viewport rectangle at the far depth 1.0: they fill wherever no mesh

@@ -14,7 +14,7 @@
 // does not allocate (and fault in) its large arrays again every time.
 struct ScenePassMemory {
     DrawList triangles;                       // the frame's queued triangles
-    std::vector<Vertex> clipSpace;            // one mesh's vertices in clip space
+    std::vector<Vertex> clipSpace;            // a mesh's vertices in clip space, from the first
     std::vector<unsigned char> outsideMasks;  // and the planes each lies outside of
     struct Run {
         ClipPart clipped;
