@@ -24,8 +24,9 @@ void queueTriangle(DrawList& list, int a, int b, int c, const RenderContext& con
 void queueTriangle(DrawList& list, const int corners[3], const Vertex* const vertices[3], const RenderContext& context) {
     RowBand rows = triangleRows(*vertices[0], *vertices[1], *vertices[2]);
     if (rows.begin >= rows.end) return;  // covers no row, in any band
-    list.triangles.push_back({{corners[0], corners[1], corners[2]}, rows.begin, rows.end, context.material,
-                              context.textureMap, context.normalMap, context.phongShading});
+    list.triangles.push_back({{corners[0], corners[1], corners[2]}, context.material, context.textureMap,
+                              context.normalMap, context.phongShading});
+    list.rows.push_back(rows);
 }
 
 void queueTriangle(DrawList& list, const Vertex& a, const Vertex& b, const Vertex& c, const RenderContext& context) {
@@ -38,6 +39,7 @@ void queueTriangle(DrawList& list, const Vertex& a, const Vertex& b, const Verte
 void drawListClear(DrawList& list) {
     list.vertices.clear();
     list.triangles.clear();
+    list.rows.clear();
 }
 
 void drawListAppend(DrawList& list, const DrawList& part, int firstMoved, int shift) {
@@ -47,6 +49,7 @@ void drawListAppend(DrawList& list, const DrawList& part, int firstMoved, int sh
             if (corner >= firstMoved) corner += shift;
         list.triangles.push_back(t);
     }
+    list.rows.insert(list.rows.end(), part.rows.begin(), part.rows.end());
 }
 
 namespace {
@@ -61,8 +64,9 @@ void drawBand(const DrawList& list, RowBand band, const SceneLighting& lighting,
         imageFillRows(*context.colourBuffer, band.begin, band.end, clear->colour);
         depthBufferClearRows(*context.depthBuffer, band.begin, band.end);
     }
-    for (const TriangleCommand& t : list.triangles) {
-        if (t.endRow <= band.begin || t.firstRow >= band.end) continue;
+    for (std::size_t i = 0; i < list.rows.size(); ++i) {
+        if (list.rows[i].end <= band.begin || list.rows[i].begin >= band.end) continue;
+        const TriangleCommand& t = list.triangles[i];
         context.material = t.material;
         context.textureMap = t.textureMap;
         context.normalMap = t.normalMap;

@@ -14,12 +14,11 @@
 
 #include "core/render_context.h"
 #include "core/vertex.h"
+#include "raster/triangle.h"
 #include "scene/scene.h"
 
 struct TriangleCommand {
     int corners[3];  // indices into the list's vertices
-    int firstRow;    // the rows the triangle can cover: [firstRow, endRow)
-    int endRow;
     const Material* material;
     const Image* textureMap;
     const Image* normalMap;
@@ -31,6 +30,9 @@ struct TriangleCommand {
 struct DrawList {
     std::vector<Vertex> vertices;  // pixel coordinates of the viewport
     std::vector<TriangleCommand> triangles;
+    // The rows each triangle can cover, apart from the rest, so that every band runs through a
+    // short array to find its triangles.
+    std::vector<RowBand> rows;
 };
 
 // Queues a vertex given in normalised device coordinates; returns its index.
