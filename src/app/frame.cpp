@@ -52,14 +52,15 @@ Image renderFrame(Scene& scene, RenderContext& context, const Matrix4& projectio
     Image colour = std::move(previous);  // its storage, not its pixels
     releaseIfMuchLarger(colour.pixels, width, height);
     releaseIfMuchLarger(memory.depth.values, width, height);
-    imageReset(colour, width, height, makeColour(1, 1, 1, 1));
+    imageResize(colour, width, height);  // cleared by the scene pass, band by band
     DepthBuffer& depth = memory.depth;
-    depthBufferReset(depth, width, height);
+    depthBufferResize(depth, width, height);
     context.colourBuffer = &colour;
     context.depthBuffer = &depth;
     context.textureMap = nullptr;
     context.normalMap = nullptr;
-    renderScene(scene, context, projection, threadCount > 0 ? threadCount : defaultThreadCount(), memory.scenePass);
+    renderScene(scene, context, projection, threadCount > 0 ? threadCount : defaultThreadCount(), memory.scenePass,
+                BufferClear{makeColour(1, 1, 1, 1)});
     drawViewportBorder(context);
     // The colour buffer leaves with the caller; leave no pointer to it behind.
     context.colourBuffer = nullptr;

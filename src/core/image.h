@@ -25,6 +25,13 @@ void imageReset(Image& image, int width, int height, Colour fill);
 
 void imageFill(Image& image, Colour colour);
 
+// Makes the image width x height pixels in the storage it already has when that is large
+// enough, without clearing it: the pixels hold anything until the caller fills them.
+void imageResize(Image& image, int width, int height);
+
+// Fills the rows [firstRow, endRow) with one colour.
+void imageFillRows(Image& image, int firstRow, int endRow, Colour colour);
+
 // Stores the colour at a linear index (column + row * width); the caller keeps it in range.
 inline void imageSetPixelByIndex(Image& image, Colour colour, int index) { image.pixels[index] = colour; }
 

@@ -1,6 +1,7 @@
 // Culling and Sutherland-Hodgman clipping in homogeneous clip space.
 #include "pipeline/clipping.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -21,14 +22,6 @@ bool outside(const Vec4& p, int plane) {
     }
 }
 
-// Bit k set: the point lies outside plane k.
-unsigned char planesOutside(const Vec4& p) {
-    unsigned char mask = 0;
-    for (int plane = 0; plane < kPlaneCount; ++plane)
-        if (outside(p, plane)) mask |= static_cast<unsigned char>(1u << plane);
-    return mask;
-}
-
 // Where the edge prev -> cur crosses the plane, as a fraction from prev.
 float cutParameter(const Vec4& prev, const Vec4& cur, int plane) {
     if (plane == 4) return -prev.z / (cur.z - prev.z);
@@ -47,6 +40,13 @@ float orientationXYW(const Vec4& a, const Vec4& b, const Vec4& c) {
 }
 
 }  // namespace
+
+unsigned char planesOutside(const Vec4& p) {
+    unsigned char mask = 0;
+    for (int plane = 0; plane < kPlaneCount; ++plane)
+        if (outside(p, plane)) mask |= static_cast<unsigned char>(1u << plane);
+    return mask;
+}
 
 Vertex vertexLerp(const Vertex& a, const Vertex& b, float t) {
     float s = 1.0f - t;
@@ -101,44 +101,54 @@ bool frontFacing(const Vec4& a, const Vec4& b, const Vec4& c) {
     return n.z >= 0.0f;  // zero-area triangles stay; a NaN is dropped
 }
 
-void clipMesh(const std::vector<Surface>& surfaces, PolygonList& list) {
-    list.corners.clear();
-    list.polygons.clear();
-    // Which planes each vertex lies outside of, worked out once for all the triangles that
-    // share it: a triangle inside every plane needs no clipping, since it would come back as it
-    // is. (One wholly outside a plane still goes through the clipper: cut vertices made for the
-    // planes before can round onto the inside of a later one.)
-    const int vertexCount = static_cast<int>(list.vertices.size());
-    std::vector<unsigned char>& outsideMask = list.outsideMask;
-    outsideMask.resize(list.vertices.size());
-    for (int i = 0; i < vertexCount; ++i) outsideMask[i] = planesOutside(list.vertices[i].position);
+std::size_t triangleCount(const std::vector<Surface>& surfaces) {
+    std::size_t count = 0;
+    for (const Surface& surface : surfaces) count += surface.indices.size() / 3;
+    return count;
+}
+
+void clipTriangles(const std::vector<Surface>& surfaces, std::span<const Vertex> vertices,
+                   std::span<const unsigned char> outsideMasks, std::size_t first, std::size_t end, ClipPart& part) {
+    part.made.clear();
+    part.corners.clear();
+    part.polygons.clear();
+    const int vertexCount = static_cast<int>(vertices.size());
     auto valid = [vertexCount](int index) { return index >= 0 && index < vertexCount; };
+    std::size_t surfaceStart = 0;  // the number of the surface's first triangle
     for (const Surface& surface : surfaces) {
-        for (size_t i = 0; i + 2 < surface.indices.size(); i += 3) {
+        const std::size_t surfaceEnd = surfaceStart + surface.indices.size() / 3;
+        for (std::size_t t = std::max(first, surfaceStart); t < std::min(end, surfaceEnd); ++t) {
+            const std::size_t i = (t - surfaceStart) * 3;
             const int a = surface.indices[i], b = surface.indices[i + 1], c = surface.indices[i + 2];
             if (!valid(a) || !valid(b) || !valid(c)) continue;
-            const std::vector<Vertex>& v = list.vertices;
-            if (!frontFacing(v[a].position, v[b].position, v[c].position)) continue;
-            Polygon polygon{static_cast<int>(list.corners.size()), 3, surface.materialIndex};
-            if ((outsideMask[a] | outsideMask[b] | outsideMask[c]) == 0) {
-                list.corners.insert(list.corners.end(), {a, b, c});
+            if (!frontFacing(vertices[a].position, vertices[b].position, vertices[c].position)) continue;
+            Polygon polygon{static_cast<int>(part.corners.size()), 3, surface.materialIndex};
+            // A triangle inside every plane needs no clipping, since it would come back as it is.
+            // (One wholly outside a plane still goes through the clipper: cut vertices made for
+            // the planes before can round onto the inside of a later one.)
+            if ((outsideMasks[a] | outsideMasks[b] | outsideMasks[c]) == 0) {
+                part.corners.insert(part.corners.end(), {a, b, c});
             } else {
-                list.clipped.assign({v[a], v[b], v[c]});
-                if (!clipPolygon(list.clipped, list.scratch)) continue;
-                polygon.count = static_cast<int>(list.clipped.size());
-                for (const Vertex& made : list.clipped) {
-                    list.corners.push_back(static_cast<int>(list.vertices.size()));
-                    list.vertices.push_back(made);
+                part.clipped.assign({vertices[a], vertices[b], vertices[c]});
+                if (!clipPolygon(part.clipped, part.scratch)) continue;
+                polygon.count = static_cast<int>(part.clipped.size());
+                for (const Vertex& made : part.clipped) {
+                    part.corners.push_back(vertexCount + static_cast<int>(part.made.size()));
+                    part.made.push_back(made);
                 }
             }
-            list.polygons.push_back(polygon);
+            part.polygons.push_back(polygon);
         }
+        surfaceStart = surfaceEnd;
     }
 }
 
 PolygonList clipMesh(const std::vector<Vertex>& vertices, const std::vector<Surface>& surfaces) {
-    PolygonList list;
-    list.vertices = vertices;
-    clipMesh(surfaces, list);
+    std::vector<unsigned char> outsideMasks(vertices.size());
+    for (std::size_t i = 0; i < vertices.size(); ++i) outsideMasks[i] = planesOutside(vertices[i].position);
+    ClipPart part;
+    clipTriangles(surfaces, vertices, outsideMasks, 0, triangleCount(surfaces), part);
+    PolygonList list{vertices, std::move(part.corners), std::move(part.polygons)};
+    list.vertices.insert(list.vertices.end(), part.made.begin(), part.made.end());
     return list;
 }

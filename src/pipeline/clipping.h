@@ -21,14 +21,23 @@ struct Polygon {
 
 // One mesh's polygons in drawing order. The mesh's own vertices come first in `vertices`, and
 // a triangle that needs no clipping names them directly; a clipped one names vertices made for
-// it, appended after them. The arrays are kept from mesh to mesh and frame to frame, so
-// clipping a steady stream of meshes allocates nothing.
+// it, appended after them.
 struct PolygonList {
     std::vector<Vertex> vertices;
     std::vector<int> corners;  // indices into vertices
     std::vector<Polygon> polygons;
+};
+
+// A contiguous run of a mesh's triangles, culled and clipped on its own, so that the runs of a
+// large mesh can be clipped side by side and then joined in order. Corners below the mesh's
+// vertex count name the mesh's own vertices; corner vertexCount + i names made[i], a vertex made
+// for this run. With one run for the whole mesh these are the indices of a PolygonList. The
+// arrays are kept from mesh to mesh and frame to frame, so a steady stream allocates nothing.
+struct ClipPart {
+    std::vector<Vertex> made;
+    std::vector<int> corners;
+    std::vector<Polygon> polygons;
     std::vector<Vertex> clipped, scratch;  // the clipper's working copies of one polygon
-    std::vector<unsigned char> outsideMask;  // per vertex, the planes it lies outside of
 };
 
 inline std::span<const int> polygonCorners(const PolygonList& list, const Polygon& polygon) {
@@ -49,8 +58,17 @@ bool clipPolygon(std::vector<Vertex>& polygon, std::vector<Vertex>& scratch);
 // True when the triangle faces the viewer (or cannot be decided as facing away).
 bool frontFacing(const Vec4& a, const Vec4& b, const Vec4& c);
 
-// Culls and clips every triangle of the mesh's surfaces over list.vertices, the mesh's vertices
-// in clip space, into the list's polygons (emptied first).
-void clipMesh(const std::vector<Surface>& surfaces, PolygonList& list);
-// The same for vertices given apart.
+// Bit k set: the clip-space point lies outside plane k.
+unsigned char planesOutside(const Vec4& p);
+
+// The number of triangles of the surfaces, counted in order over them.
+std::size_t triangleCount(const std::vector<Surface>& surfaces);
+
+// Culls and clips the triangles [first, end) of the surfaces, counted as triangleCount does,
+// over the mesh's vertices in clip space and their planesOutside masks, into the part
+// (emptied first).
+void clipTriangles(const std::vector<Surface>& surfaces, std::span<const Vertex> vertices,
+                   std::span<const unsigned char> outsideMasks, std::size_t first, std::size_t end, ClipPart& part);
+
+// Culls and clips every triangle of the mesh's surfaces over its vertices in clip space.
 PolygonList clipMesh(const std::vector<Vertex>& vertices, const std::vector<Surface>& surfaces);

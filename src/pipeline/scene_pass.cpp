@@ -3,6 +3,8 @@
 // is rasterized.
 #include "pipeline/scene_pass.h"
 
+#include <span>
+
 #include "core/parallel.h"
 #include "pipeline/camera.h"
 #include "pipeline/clipping.h"
@@ -38,13 +40,47 @@ struct VertexStage {
     }
 };
 
-// Each vertex's way is its own, so a large mesh shares it out between the threads.
+// Each vertex's way is its own, and each triangle's up to its place in the queue, so a large
+// mesh shares both out between the threads.
 constexpr std::size_t kVerticesPerThread = 4096;
+constexpr std::size_t kTrianglesPerThread = 4096;
 
-// Every vertex a polygon may name, unused ones too: dividing each once gives the values that
-// dividing each polygon's copies would.
-void divideByW(PolygonList& list) {
-    for (Vertex& v : list.vertices) vec4Homogenize(v.position);
+// The vertex as the queue holds it: divided by w, in pixels.
+Vertex pixelVertex(Vertex v, const RenderContext& context) {
+    vec4Homogenize(v.position);
+    ndcToPixel(v, context);
+    return v;
+}
+
+// The mesh's triangles are cut into runs, each culled, clipped and queued on its own thread into
+// its own lists, which are then joined in the runs' order: the queue is exactly the one that a
+// single pass over the triangles gives.
+void clipAndQueue(const MeshGeometry& geometry, std::span<const Vertex> clipSpace,
+                  std::span<const unsigned char> outsideMasks, const MaterialList& materials, RenderContext& context,
+                  int meshBase, int threadCount, ScenePassMemory& memory) {
+    const std::size_t triangles = triangleCount(geometry.surfaces);
+    const std::size_t runCount = rangePartCount(triangles, threadCount, kTrianglesPerThread);
+    if (memory.runs.size() < runCount) memory.runs.resize(runCount);
+    const int vertexCount = static_cast<int>(clipSpace.size());
+    forEachPart(triangles, runCount, [&](std::size_t run, std::size_t begin, std::size_t end) {
+        ScenePassMemory::Run& r = memory.runs[run];
+        clipTriangles(geometry.surfaces, clipSpace, outsideMasks, begin, end, r.clipped);
+        queuePolygons(r.clipped, vertexCount, materials, context, memory.triangles.vertices, meshBase, r.queued);
+    });
+    int made = 0;
+    const Polygon* last = nullptr;
+    for (std::size_t run = 0; run < runCount; ++run) {
+        const ScenePassMemory::Run& r = memory.runs[run];
+        drawListAppend(memory.triangles, r.queued, meshBase + vertexCount, made);
+        made += static_cast<int>(r.queued.vertices.size());
+        if (!r.clipped.polygons.empty()) last = &r.clipped.polygons.back();
+    }
+    // The last polygon's material stays current, as when each is made current in turn; with no
+    // polygon at all the mesh leaves nothing in the queue.
+    if (last)
+        makeMaterialCurrent(context, materials, last->materialIndex);
+    else
+        memory.triangles.vertices.resize(static_cast<std::size_t>(meshBase));
 }
 
 void drawMesh(const TriMesh& mesh, Scene& scene, RenderContext& context, const Matrix4& view,
@@ -52,8 +88,13 @@ void drawMesh(const TriMesh& mesh, Scene& scene, RenderContext& context, const M
     if (mesh.geometryIndex < 0 || mesh.geometryIndex >= static_cast<int>(scene.meshes.geometry.size())) return;
     const MeshGeometry& geometry = scene.meshes.geometry[static_cast<size_t>(mesh.geometryIndex)];
     if (geometry.surfaces.empty()) return;  // nothing to draw, and no material to light it with
-    std::vector<Vertex>& workingCopy = memory.polygons.vertices;  // the pass never writes the scene's
-    workingCopy.assign(geometry.vertices.begin(), geometry.vertices.end());
+    // The arrays only grow: the mesh's vertices are the first ones, each written before it is
+    // read, and nothing is cleared or filled in that the mesh does not use.
+    const std::size_t vertexCount = geometry.vertices.size();
+    if (memory.clipSpace.size() < vertexCount) memory.clipSpace.resize(vertexCount);
+    if (memory.outsideMasks.size() < vertexCount) memory.outsideMasks.resize(vertexCount);
+    const std::span<Vertex> clipSpace(memory.clipSpace.data(), vertexCount);
+    const std::span<unsigned char> outsideMasks(memory.outsideMasks.data(), vertexCount);
     const Material* gouraudMaterial = nullptr;
     if (context.phongShading == 0) {
         // Gouraud: the whole mesh is lit with its first surface's material and texture.
@@ -62,13 +103,21 @@ void drawMesh(const TriMesh& mesh, Scene& scene, RenderContext& context, const M
         context.textureMap = materialTextureImage(scene.materials, k);
         context.normalMap = nullptr;
     }
+    // The mesh's own vertices join the queue once, whatever number of triangles share each.
+    std::vector<Vertex>& queued = memory.triangles.vertices;
+    const int meshBase = static_cast<int>(queued.size());
+    queued.resize(queued.size() + vertexCount);
     const VertexStage stage{mesh.modelMatrix, view, projection, gouraudMaterial, scene.lighting, context};
-    forEachRange(workingCopy.size(), threadCount, kVerticesPerThread, [&](std::size_t begin, std::size_t end) {
-        for (std::size_t i = begin; i < end; ++i) stage(workingCopy[i]);
+    forEachRange(vertexCount, threadCount, kVerticesPerThread, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) {
+            Vertex v = geometry.vertices[i];  // a working copy: the pass never writes the scene's
+            stage(v);
+            clipSpace[i] = v;
+            outsideMasks[i] = planesOutside(v.position);
+            queued[static_cast<std::size_t>(meshBase) + i] = pixelVertex(v, context);
+        }
     });
-    clipMesh(geometry.surfaces, memory.polygons);
-    divideByW(memory.polygons);
-    drawPolygons(memory.polygons, scene.materials, context, memory.triangles);
+    clipAndQueue(geometry, clipSpace, outsideMasks, scene.materials, context, meshBase, threadCount, memory);
 }
 
 // Two triangles over the viewport rectangle at the far depth 1.0: they fill wherever no mesh
@@ -97,12 +146,12 @@ void drawBackground(RenderContext& context, DrawList& triangles) {
 }  // namespace
 
 void renderScene(Scene& scene, RenderContext& context, const Matrix4& projection, int threadCount,
-                 ScenePassMemory& memory) {
+                 ScenePassMemory& memory, std::optional<BufferClear> clear) {
     Matrix4 view = currentViewMatrix(scene.cameras);
     scene.lighting.eyePosition = currentCameraPosition(scene.cameras);
     DrawList& triangles = memory.triangles;
     drawListClear(triangles);
     for (const TriMesh& mesh : scene.meshes.items) drawMesh(mesh, scene, context, view, projection, threadCount, memory);
     drawBackground(context, triangles);
-    drawTriangleList(triangles, scene.lighting, context, threadCount);
+    drawTriangleList(triangles, scene.lighting, context, threadCount, clear);
 }

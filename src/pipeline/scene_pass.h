@@ -1,6 +1,9 @@
 // The scene pass: every mesh from object space to pixels, then the light-blue background.
 #pragma once
 
+#include <optional>
+#include <vector>
+
 #include "core/math.h"
 #include "core/render_context.h"
 #include "pipeline/clipping.h"
@@ -10,12 +13,20 @@
 // Working memory the pass keeps from one frame to the next, so that a steady stream of frames
 // does not allocate (and fault in) its large arrays again every time.
 struct ScenePassMemory {
-    DrawList triangles;    // the frame's queued triangles
-    PolygonList polygons;  // one mesh: its vertices on their way to the screen, and its polygons
+    DrawList triangles;                       // the frame's queued triangles
+    std::vector<Vertex> clipSpace;            // a mesh's vertices in clip space, from the first
+    std::vector<unsigned char> outsideMasks;  // and the planes each lies outside of
+    struct Run {
+        ClipPart clipped;
+        DrawList queued;
+    };
+    std::vector<Run> runs;  // one mesh's triangles, clipped and queued by several threads
 };
 
 // Draws the whole scene into the context's buffers from the current camera, with the given
 // projection, rasterizing with up to `threadCount` threads (the picture is the same for any
 // count). Updates the current camera's folded angles and basis and the eye position.
+// With a clear, the buffers are cleared (colour and depth 1.0) as they are drawn into; their
+// contents before do not matter.
 void renderScene(Scene& scene, RenderContext& context, const Matrix4& projection, int threadCount,
-                 ScenePassMemory& memory);
+                 ScenePassMemory& memory, std::optional<BufferClear> clear = std::nullopt);

@@ -14,19 +14,32 @@ const Image* materialNormalImage(const MaterialList& materials, int index) {
     return imageAt(materials.images, materialAt(materials, index).normalMap);
 }
 
-void drawPolygons(const PolygonList& list, const MaterialList& materials, RenderContext& context, DrawList& triangles) {
-    if (list.polygons.empty()) return;
-    // The list's vertices join the queue once, whatever number of triangles share each.
-    const int base = static_cast<int>(triangles.vertices.size());
-    for (const Vertex& v : list.vertices) queueVertex(triangles, v, context);
-    for (const Polygon& polygon : list.polygons) {
-        int k = polygon.materialIndex;
-        context.material = &materialAt(materials, k);
-        context.textureMap = materialTextureImage(materials, k);
-        context.normalMap = materialNormalImage(materials, k);
+void makeMaterialCurrent(RenderContext& context, const MaterialList& materials, int index) {
+    context.material = &materialAt(materials, index);
+    context.textureMap = materialTextureImage(materials, index);
+    context.normalMap = materialNormalImage(materials, index);
+}
+
+void queuePolygons(const ClipPart& clipped, int vertexCount, const MaterialList& materials, RenderContext context,
+                   const std::vector<Vertex>& queued, int meshBase, DrawList& part) {
+    drawListClear(part);
+    for (Vertex v : clipped.made) {
+        vec4Homogenize(v.position);
+        queueVertex(part, v, context);
+    }
+    auto queueIndex = [&](int corner) { return meshBase + corner; };
+    auto vertexAt = [&](int corner) {
+        return corner < vertexCount ? &queued[static_cast<size_t>(meshBase + corner)]
+                                    : &part.vertices[static_cast<size_t>(corner - vertexCount)];
+    };
+    for (const Polygon& polygon : clipped.polygons) {
+        makeMaterialCurrent(context, materials, polygon.materialIndex);
         // A fan around the first corner keeps the boundary's winding in every triangle.
-        std::span<const int> corner = polygonCorners(list, polygon);
-        for (size_t i = 1; i + 1 < corner.size(); ++i)
-            queueTriangle(triangles, base + corner[0], base + corner[i], base + corner[i + 1], context);
+        std::span<const int> corner{clipped.corners.data() + polygon.first, static_cast<size_t>(polygon.count)};
+        for (size_t i = 1; i + 1 < corner.size(); ++i) {
+            const int fan[3] = {queueIndex(corner[0]), queueIndex(corner[i]), queueIndex(corner[i + 1])};
+            const Vertex* const vertices[3] = {vertexAt(corner[0]), vertexAt(corner[i]), vertexAt(corner[i + 1])};
+            queueTriangle(part, fan, vertices, context);
+        }
     }
 }

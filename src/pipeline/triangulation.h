@@ -12,6 +12,13 @@ const Material& materialAt(const MaterialList& materials, int index);
 const Image* materialTextureImage(const MaterialList& materials, int index);
 const Image* materialNormalImage(const MaterialList& materials, int index);
 
-// Queues every polygon (positions already divided by w) as a fan around its first corner, each
-// with its own material, texture and normal map, which also become the context's current ones.
-void drawPolygons(const PolygonList& list, const MaterialList& materials, RenderContext& context, DrawList& triangles);
+// Makes the material at the index, its texture and its normal map the context's current ones.
+void makeMaterialCurrent(RenderContext& context, const MaterialList& materials, int index);
+
+// Queues the polygons of one clipped run of a mesh (see ClipPart) into `part`, each as a fan
+// around its first corner with its own material, texture and normal map. The mesh's own
+// vertices are queued already, in pixels, at queued[meshBase ...]; the run's made vertices are
+// divided by w and queued into part.vertices, and named as if they followed the mesh's own, so
+// that drawListAppend can join the runs of a mesh in order.
+void queuePolygons(const ClipPart& clipped, int vertexCount, const MaterialList& materials, RenderContext context,
+                   const std::vector<Vertex>& queued, int meshBase, DrawList& part);

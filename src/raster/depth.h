@@ -25,6 +25,11 @@ DepthBuffer depthBufferCreate(int width, int height);
 // large enough.
 void depthBufferReset(DepthBuffer& buffer, int width, int height);
 void depthBufferClear(DepthBuffer& buffer);
+// Makes the buffer width x height values without clearing them: they hold anything until the
+// caller clears them.
+void depthBufferResize(DepthBuffer& buffer, int width, int height);
+// Sets the rows [firstRow, endRow) to 1.0.
+void depthBufferClearRows(DepthBuffer& buffer, int firstRow, int endRow);
 
 inline bool insideBuffer(int width, int height, int column, int row) {
     return column >= 0 && column < width && row >= 0 && row < height;

@@ -15,10 +15,18 @@ int queueVertex(DrawList& list, Vertex vertex, const RenderContext& context) {
 
 void queueTriangle(DrawList& list, int a, int b, int c, const RenderContext& context) {
     const std::vector<Vertex>& v = list.vertices;
-    RowBand rows = triangleRows(v[static_cast<size_t>(a)], v[static_cast<size_t>(b)], v[static_cast<size_t>(c)]);
+    const int corners[3] = {a, b, c};
+    const Vertex* const vertices[3] = {&v[static_cast<size_t>(a)], &v[static_cast<size_t>(b)],
+                                       &v[static_cast<size_t>(c)]};
+    queueTriangle(list, corners, vertices, context);
+}
+
+void queueTriangle(DrawList& list, const int corners[3], const Vertex* const vertices[3], const RenderContext& context) {
+    RowBand rows = triangleRows(*vertices[0], *vertices[1], *vertices[2]);
     if (rows.begin >= rows.end) return;  // covers no row, in any band
-    list.triangles.push_back({{a, b, c}, rows.begin, rows.end, context.material, context.textureMap,
+    list.triangles.push_back({{corners[0], corners[1], corners[2]}, context.material, context.textureMap,
                               context.normalMap, context.phongShading});
+    list.rows.push_back(rows);
 }
 
 void queueTriangle(DrawList& list, const Vertex& a, const Vertex& b, const Vertex& c, const RenderContext& context) {
@@ -31,6 +39,17 @@ void queueTriangle(DrawList& list, const Vertex& a, const Vertex& b, const Verte
 void drawListClear(DrawList& list) {
     list.vertices.clear();
     list.triangles.clear();
+    list.rows.clear();
+}
+
+void drawListAppend(DrawList& list, const DrawList& part, int firstMoved, int shift) {
+    list.vertices.insert(list.vertices.end(), part.vertices.begin(), part.vertices.end());
+    for (TriangleCommand t : part.triangles) {
+        for (int& corner : t.corners)
+            if (corner >= firstMoved) corner += shift;
+        list.triangles.push_back(t);
+    }
+    list.rows.insert(list.rows.end(), part.rows.begin(), part.rows.end());
 }
 
 namespace {
@@ -39,9 +58,15 @@ namespace {
 // the picture is busy in one part only (a sky above a detailed floor).
 constexpr int kRowsPerBand = 16;
 
-void drawBand(const DrawList& list, RowBand band, const SceneLighting& lighting, RenderContext context) {
-    for (const TriangleCommand& t : list.triangles) {
-        if (t.endRow <= band.begin || t.firstRow >= band.end) continue;
+void drawBand(const DrawList& list, RowBand band, const SceneLighting& lighting, RenderContext context,
+              std::optional<BufferClear> clear) {
+    if (clear) {
+        imageFillRows(*context.colourBuffer, band.begin, band.end, clear->colour);
+        depthBufferClearRows(*context.depthBuffer, band.begin, band.end);
+    }
+    for (std::size_t i = 0; i < list.rows.size(); ++i) {
+        if (list.rows[i].end <= band.begin || list.rows[i].begin >= band.end) continue;
+        const TriangleCommand& t = list.triangles[i];
         context.material = t.material;
         context.textureMap = t.textureMap;
         context.normalMap = t.normalMap;
@@ -55,19 +80,24 @@ void drawBand(const DrawList& list, RowBand band, const SceneLighting& lighting,
 }  // namespace
 
 void drawTriangleList(const DrawList& list, const SceneLighting& lighting, const RenderContext& context,
-                      int threadCount) {
+                      int threadCount, std::optional<BufferClear> clear) {
+    // The depth buffer may have rows the colour buffer lacks; they are cleared all the same.
     const int height = context.colourBuffer->height;
-    const int bandCount = (height + kRowsPerBand - 1) / kRowsPerBand;
+    const int clearHeight = clear ? std::max(height, context.depthBuffer->height) : height;
+    const int bandCount = (clearHeight + kRowsPerBand - 1) / kRowsPerBand;
     threadCount = std::clamp(threadCount, 1, std::max(bandCount, 1));
-    if (threadCount == 1) {
-        drawBand(list, {0, height}, lighting, context);
-        return;
-    }
     std::atomic<int> nextBand{0};
     auto worker = [&] {
         for (int b = nextBand++; b < bandCount; b = nextBand++)
-            drawBand(list, {b * kRowsPerBand, std::min((b + 1) * kRowsPerBand, height)}, lighting, context);
+            drawBand(list, {b * kRowsPerBand, std::min((b + 1) * kRowsPerBand, clearHeight)}, lighting, context,
+                     clear);
     };
+    if (threadCount == 1) {
+        // One band for the whole buffer: a triangle taller than a band would otherwise be set up
+        // and walked down to each band again, which costs one thread more than the cache saves.
+        drawBand(list, {0, clearHeight}, lighting, context, clear);
+        return;
+    }
     std::vector<std::jthread> helpers;
     for (int i = 1; i < threadCount; ++i) helpers.emplace_back(worker);
     worker();

@@ -9,16 +9,16 @@
 // whatever the number of threads.
 #pragma once
 
+#include <optional>
 #include <vector>
 
 #include "core/render_context.h"
 #include "core/vertex.h"
+#include "raster/triangle.h"
 #include "scene/scene.h"
 
 struct TriangleCommand {
     int corners[3];  // indices into the list's vertices
-    int firstRow;    // the rows the triangle can cover: [firstRow, endRow)
-    int endRow;
     const Material* material;
     const Image* textureMap;
     const Image* normalMap;
@@ -30,6 +30,9 @@ struct TriangleCommand {
 struct DrawList {
     std::vector<Vertex> vertices;  // pixel coordinates of the viewport
     std::vector<TriangleCommand> triangles;
+    // The rows each triangle can cover, apart from the rest, so that every band runs through a
+    // short array to find its triangles.
+    std::vector<RowBand> rows;
 };
 
 // Queues a vertex given in normalised device coordinates; returns its index.
@@ -39,15 +42,31 @@ int queueVertex(DrawList& list, Vertex vertex, const RenderContext& context);
 // shading mode), unless it covers no row at all.
 void queueTriangle(DrawList& list, int a, int b, int c, const RenderContext& context);
 
+// Queues a triangle whose corners are named by index but given by value: `list` may hold only
+// part of the queue, to be joined to it with drawListAppend.
+void queueTriangle(DrawList& list, const int corners[3], const Vertex* const vertices[3], const RenderContext& context);
+
 // Queues a triangle of three new vertices (normalised device coordinates).
 void queueTriangle(DrawList& list, const Vertex& a, const Vertex& b, const Vertex& c, const RenderContext& context);
 
 void drawListClear(DrawList& list);
 
+// Appends the vertices and triangles of `part`, a list queued on its own, to `list`; corners
+// from `firstMoved` on are moved up by `shift` (for the part's own vertices, which now follow
+// the ones before them).
+void drawListAppend(DrawList& list, const DrawList& part, int firstMoved, int shift);
+
+// What the buffers are cleared to before anything is drawn: the colour, and depth 1.0.
+struct BufferClear {
+    Colour colour;
+};
+
 // Rasterizes every queued triangle, in order, into the context's buffers, with up to
-// `threadCount` threads (1 draws on the calling thread alone).
+// `threadCount` threads (1 draws on the calling thread alone). With a clear, each band of rows
+// of both buffers is cleared right before the triangles are drawn into it, by the thread that
+// draws it, so that the clear is shared out and the band is still in the cache when drawn.
 void drawTriangleList(const DrawList& list, const SceneLighting& lighting, const RenderContext& context,
-                      int threadCount);
+                      int threadCount, std::optional<BufferClear> clear = std::nullopt);
 
 // The number of threads a frame uses by default: one per core.
 int defaultThreadCount();

@@ -2,13 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <sstream>
+#include <string>
 #include <utility>
 
 #include "app/session.h"
 #include "scene/parser.h"
+#include "support/wavy_floor.h"
 
 namespace {
 
@@ -98,6 +101,48 @@ TEST(Frame, TheSameFrameWhateverTheThreadCountAndHowOftenItIsDrawn) {
         EXPECT_TRUE(samePixels(one, f.render(120, 90, 2)));
         EXPECT_TRUE(samePixels(one, f.render(120, 90, 5)));
         EXPECT_TRUE(samePixels(one, f.render(120, 90, 1))) << "a frame leaves the scene as it found it";
+    }
+}
+
+TEST(Frame, ALargeMeshSharedOutBetweenThreadsDrawsTheSameFrame) {
+    Session session;
+    std::ostringstream log;
+    sceneParse(session.scene, wavyFloorScene(96), "", session.context, {log, log});
+    ASSERT_EQ(session.scene.meshes.geometry.at(0).vertices.size(), 97u * 97u);
+    session.context.phongShading = session.context.texturing = session.context.normalMapping = 1;
+    sessionReshape(session);
+    for (int phong : {1, 0}) {
+        session.context.phongShading = phong;
+        auto render = [&](int threads) {
+            return renderFrame(session.scene, session.context, session.projection, 240, 190, threads);
+        };
+        Image one = render(1);
+        int floorPixels = 0;
+        for (const Colour& c : one.pixels) floorPixels += c.r != c.b;  // neither white, black nor sky
+        EXPECT_GT(floorPixels, 240 * 190 / 4) << "the floor fills a good part of the frame";
+        EXPECT_TRUE(samePixels(one, render(2))) << "phong " << phong;
+        EXPECT_TRUE(samePixels(one, render(3))) << "phong " << phong;
+    }
+}
+
+TEST(Frame, StorageLeftByEarlierFramesDoesNotShowThrough) {
+    // The buffers are cleared band by band as they are drawn, so every row must be reached,
+    // including a last band shorter than the others, whatever the storage held before.
+    for (int threads : {1, 2}) {
+        Fixture f;
+        const Image fresh = f.render(120, 90, threads);
+        FrameMemory memory;
+        memory.depth = depthBufferCreate(130, 97);
+        std::fill(memory.depth.values.begin(), memory.depth.values.end(), -1.0f);  // nearer than anything
+        Image previous = imageCreate(130, 97, makeColour(NAN, 0.25f, -3, 0));
+        Image frame = renderFrame(f.session.scene, f.session.context, f.session.projection, 120, 90, threads, memory,
+                                  std::move(previous));
+        EXPECT_TRUE(samePixels(frame, fresh)) << threads << " threads";
+        std::fill(memory.depth.values.begin(), memory.depth.values.end(), -1.0f);
+        std::fill(frame.pixels.begin(), frame.pixels.end(), makeColour(0, 0, 0, 0));
+        frame = renderFrame(f.session.scene, f.session.context, f.session.projection, 120, 90, threads, memory,
+                            std::move(frame));
+        EXPECT_TRUE(samePixels(frame, fresh)) << threads << " threads, steady storage";
     }
 }
 

@@ -57,8 +57,10 @@ const ReferenceCase kCases[] = {
     {.name = "cameras_first", .scene = "cameras.txt"},
     {.name = "cameras_next", .scene = "cameras.txt", .keys = ">"},
     {.name = "cameras_previous", .scene = "cameras.txt", .keys = "<"},
+    {.name = "camera_pitched_and_turned", .scene = "turned_camera.txt"},
     {.name = "window_larger_than_viewport", .scene = "window.txt", .size = "280x210"},
     {.name = "viewport_past_window", .scene = "window.txt", .size = "150x110"},
+    {.name = "viewport_left_of_and_below_window", .scene = "negative_min.txt"},
     {.name = "coloured_lights", .scene = "coloured_lights.txt"},
     {.name = "default_camera_and_material", .scene = "defaults.txt"},
 };
