@@ -7,7 +7,6 @@
 #include <cctype>
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -231,11 +230,7 @@ int main(int argc, char** argv) {
     LoadLog log = options.quiet ? LoadLog{discarded, std::cerr, &std::cerr} : LoadLog{std::cout, std::cerr};
     Session session;
     SimdPath simdPath = fastestSimdPath();
-    if (!pickSimdPath(std::getenv("QUELMAR_SIMD"), simdPath)) {
-        std::cerr << "quelmar-render: QUELMAR_SIMD='" << std::getenv("QUELMAR_SIMD")
-                  << "' is not a SIMD path this machine runs; it runs: " << runnableSimdPathNames() << "\n";
-        return 2;
-    }
+    if (!simdPathFromEnvironment("quelmar-render", simdPath, std::cerr)) return 2;
     if (!loadScene(session, options.sceneFile, log)) return 1;
     session.context.simdPath = simdPath;
     sessionReshape(session);

@@ -1,6 +1,7 @@
 #include "app/session.h"
 
 #include <cmath>
+#include <cstdlib>
 
 #include "app/frame.h"
 #include "pipeline/camera.h"
@@ -47,6 +48,14 @@ std::string runnableSimdPathNames() {
         names += simdPathName(paths[i]);
     }
     return names;
+}
+
+bool simdPathFromEnvironment(const char* program, SimdPath& path, std::ostream& err) {
+    const char* name = std::getenv("QUELMAR_SIMD");
+    if (pickSimdPath(name, path)) return true;
+    err << program << ": QUELMAR_SIMD='" << name << "' is not a SIMD path this machine runs; it runs: "
+        << runnableSimdPathNames() << "\n";
+    return false;
 }
 
 void sessionReshape(Session& session) { session.projection = reshapeProjection(session.scene, session.context); }

@@ -35,6 +35,10 @@ bool pickSimdPath(const char* name, SimdPath& path);
 // The paths this machine runs, space-separated, scalar first: "scalar sse2 avx2 avx512".
 std::string runnableSimdPathNames();
 
+// The path the QUELMAR_SIMD environment variable names, as pickSimdPath reads it. False, after a
+// line on `err` that names the paths this machine runs, when it names none of them.
+bool simdPathFromEnvironment(const char* program, SimdPath& path, std::ostream& err);
+
 // Rebuilds the projection from the camera current now, as a window reshape does.
 void sessionReshape(Session& session);
 

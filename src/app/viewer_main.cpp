@@ -7,7 +7,6 @@
 #include <GL/freeglut.h>
 #include <GL/glx.h>
 
-#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -101,11 +100,7 @@ void keyboardCallback(unsigned char key, int, int) {
 
 int main(int argc, char** argv) {
     SimdPath simdPath = SimdPath::scalar;
-    if (!pickSimdPath(std::getenv("QUELMAR_SIMD"), simdPath)) {
-        std::cerr << "quelmar: QUELMAR_SIMD='" << std::getenv("QUELMAR_SIMD")
-                  << "' is not a SIMD path this machine runs; it runs: " << runnableSimdPathNames() << "\n";
-        return 1;
-    }
+    if (!simdPathFromEnvironment("quelmar", simdPath, std::cerr)) return 1;
     glutInit(&argc, argv);  // may take GLUT's own options out of argv
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
     glutCreateWindow("Quelmar, Instructions in Console");
