@@ -4,14 +4,9 @@
 
 Image imageCreate(int width, int height, Colour fill) {
     Image image;
-    imageReset(image, width, height, fill);
+    imageResize(image, width, height);
+    imageFill(image, fill);
     return image;
-}
-
-void imageReset(Image& image, int width, int height, Colour fill) {
-    image.width = std::max(width, 0);
-    image.height = std::max(height, 0);
-    image.pixels.assign(static_cast<size_t>(image.width) * static_cast<size_t>(image.height), fill);
 }
 
 void imageFill(Image& image, Colour colour) { std::fill(image.pixels.begin(), image.pixels.end(), colour); }

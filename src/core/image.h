@@ -19,10 +19,6 @@ struct Image {
 // negative size counts as 0.
 Image imageCreate(int width, int height, Colour fill = {0, 0, 0, 0});
 
-// Makes the image width x height pixels of one colour, in the storage it already has when
-// that is large enough.
-void imageReset(Image& image, int width, int height, Colour fill);
-
 void imageFill(Image& image, Colour colour);
 
 // Makes the image width x height pixels in the storage it already has when that is large

@@ -21,9 +21,6 @@ struct DepthBuffer {
 
 // A buffer of width x height values, cleared to 1.0; a negative size counts as 0.
 DepthBuffer depthBufferCreate(int width, int height);
-// Makes the buffer width x height values of 1.0, in the storage it already has when that is
-// large enough.
-void depthBufferReset(DepthBuffer& buffer, int width, int height);
 void depthBufferClear(DepthBuffer& buffer);
 // Makes the buffer width x height values without clearing them: they hold anything until the
 // caller clears them.
