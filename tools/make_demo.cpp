@@ -22,6 +22,8 @@
 #include <string>
 #include <vector>
 
+#include "scene/tga.h"
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -45,21 +47,14 @@ Picture makePicture(int width, int height) { return {width, height, std::vector<
 
 std::uint8_t toByte(double value) { return static_cast<std::uint8_t>(std::lround(std::clamp(value, 0.0, 1.0) * 255.0)); }
 
-// Uncompressed true-colour TGA (image type 2), lower-left origin, 24 or 32 bits per pixel with
-// alpha 255: the only layout the scene loader reads.
+// The TGA layout the scene loader reads, 24 or 32 bits per pixel with alpha 255; the picture's
+// rows are stored bottom first, as its pixels are.
 bool writeTga(const std::filesystem::path& path, const Picture& picture, int bitsPerPixel) {
-    std::vector<std::uint8_t> bytes(18, 0);
-    bytes[2] = 2;
-    bytes[12] = static_cast<std::uint8_t>(picture.width & 0xff);
-    bytes[13] = static_cast<std::uint8_t>(picture.width >> 8);
-    bytes[14] = static_cast<std::uint8_t>(picture.height & 0xff);
-    bytes[15] = static_cast<std::uint8_t>(picture.height >> 8);
-    bytes[16] = static_cast<std::uint8_t>(bitsPerPixel);
-    bytes[17] = bitsPerPixel == 32 ? 8 : 0;  // alpha bits; origin bits 0 = lower left
-    for (const Rgb& p : picture.pixels) {
-        bytes.insert(bytes.end(), {toByte(p.b), toByte(p.g), toByte(p.r)});
-        if (bitsPerPixel == 32) bytes.push_back(255);
-    }
+    std::vector<std::uint8_t> rgba;
+    rgba.reserve(picture.pixels.size() * 4);
+    for (const Rgb& p : picture.pixels) rgba.insert(rgba.end(), {toByte(p.r), toByte(p.g), toByte(p.b), 255});
+    std::vector<std::uint8_t> bytes =
+        tgaEncode(picture.width, picture.height, rgba, RowOrder::bottomFirst, bitsPerPixel == 32);
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     out.flush();

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "scene/tga.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -26,11 +28,6 @@ fs::path beside(const std::string& name, const std::string& modelFolder) {
     fs::path path(name);
     if (path.is_absolute() || modelFolder.empty()) return path;
     return fs::path(modelFolder) / path;
-}
-
-void putLittleEndian16(std::vector<std::uint8_t>& bytes, int value) {
-    bytes.push_back(static_cast<std::uint8_t>(value & 0xff));
-    bytes.push_back(static_cast<std::uint8_t>((value >> 8) & 0xff));
 }
 
 }  // namespace
@@ -107,18 +104,5 @@ void averageColour(const DecodedImage& image, float rgb[3]) {
 }
 
 std::vector<std::uint8_t> tgaBytes(const DecodedImage& image) {
-    const int bytesPerPixel = image.hasAlpha ? 4 : 3;
-    std::vector<std::uint8_t> bytes = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    putLittleEndian16(bytes, image.width);
-    putLittleEndian16(bytes, image.height);
-    bytes.push_back(static_cast<std::uint8_t>(bytesPerPixel * 8));
-    bytes.push_back(image.hasAlpha ? 8 : 0);  // alpha bits; origin bits 0: lower left
-    bytes.reserve(bytes.size() + static_cast<std::size_t>(image.width) * image.height * bytesPerPixel);
-    for (int row = image.height - 1; row >= 0; --row)
-        for (int column = 0; column < image.width; ++column) {
-            const std::uint8_t* p = &image.rgba[(static_cast<std::size_t>(row) * image.width + column) * 4];
-            bytes.insert(bytes.end(), {p[2], p[1], p[0]});
-            if (bytesPerPixel == 4) bytes.push_back(p[3]);
-        }
-    return bytes;
+    return tgaEncode(image.width, image.height, image.rgba, RowOrder::topFirst, image.hasAlpha);
 }

@@ -217,3 +217,27 @@ int imageTableAcquire(ImageTable& table, const std::string& fileName, const std:
     table.entries.push_back({fileName, std::move(image)});
     return static_cast<int>(table.entries.size()) - 1;
 }
+
+std::vector<std::uint8_t> tgaEncode(int width, int height, const std::vector<std::uint8_t>& rgba, RowOrder order,
+                                    bool keepAlpha) {
+    const int bitsPerPixel = keepAlpha ? 32 : 24;
+    std::vector<std::uint8_t> bytes(18, 0);
+    bytes[2] = 2;  // uncompressed true colour
+    bytes[12] = static_cast<std::uint8_t>(width & 0xff);
+    bytes[13] = static_cast<std::uint8_t>((width >> 8) & 0xff);
+    bytes[14] = static_cast<std::uint8_t>(height & 0xff);
+    bytes[15] = static_cast<std::uint8_t>((height >> 8) & 0xff);
+    bytes[16] = static_cast<std::uint8_t>(bitsPerPixel);
+    bytes[17] = keepAlpha ? 8 : 0;  // alpha bits; origin bits 0: lower left
+    bytes.reserve(bytes.size() + static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * (bitsPerPixel / 8));
+    for (int file = 0; file < height; ++file) {  // the file's rows run bottom to top
+        const int row = order == RowOrder::bottomFirst ? file : height - 1 - file;
+        for (int column = 0; column < width; ++column) {
+            const std::uint8_t* p = &rgba[(static_cast<std::size_t>(row) * static_cast<std::size_t>(width) +
+                                           static_cast<std::size_t>(column)) * 4];
+            bytes.insert(bytes.end(), {p[2], p[1], p[0]});
+            if (keepAlpha) bytes.push_back(p[3]);
+        }
+    }
+    return bytes;
+}
