@@ -211,12 +211,17 @@ std::optional<int> readInt(TextCursor& cursor) {
     return static_cast<int>(value);
 }
 
-int matchPattern(TextCursor& cursor, std::string_view pattern, std::initializer_list<PatternTarget> targets) {
+namespace {
+// Matches the pattern and returns its result; `stop` is where in the pattern matching stopped
+// (the pattern's size when all of it matched).
+int matchPatternUpTo(TextCursor& cursor, std::string_view pattern, std::initializer_list<PatternTarget> targets,
+                     std::size_t& stop) {
     int stored = 0;
     const PatternTarget* nextTarget = targets.begin();
     std::size_t p = 0;
     while (p < pattern.size()) {
         char c = pattern[p];
+        stop = p;
         if (isSpace(c)) {
             skipSpace(cursor);
             while (p < pattern.size() && isSpace(pattern[p])) ++p;
@@ -232,5 +237,23 @@ int matchPattern(TextCursor& cursor, std::string_view pattern, std::initializer_
             ++p;
         }
     }
+    stop = pattern.size();
     return stored;
+}
+}  // namespace
+
+int matchPattern(TextCursor& cursor, std::string_view pattern, std::initializer_list<PatternTarget> targets) {
+    std::size_t stop = 0;
+    return matchPatternUpTo(cursor, pattern, targets, stop);
+}
+
+PatternMatch matchWholePattern(TextCursor& cursor, std::string_view pattern,
+                               std::initializer_list<PatternTarget> targets) {
+    std::size_t stop = 0;
+    PatternMatch match;
+    match.result = matchPatternUpTo(cursor, pattern, targets, stop);
+    bool quoteAfterToken = stop >= 2 && stop < pattern.size() && pattern[stop] == '"' &&
+                           pattern.substr(stop - 2, 2) == "%s";
+    match.whole = stop == pattern.size() || quoteAfterToken;
+    return match;
 }
