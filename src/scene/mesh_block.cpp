@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstddef>
 
+#include "scene/file_bytes.h"
 #include "scene/parse_state.h"
 #include "scene/placement.h"
 #include "scene/tangents.h"
@@ -62,7 +63,10 @@ std::vector<Vertex> readVertices(SceneParser& parser, const std::string& owner) 
     WorkingRecords& working = parser.working;
     LineMatch line = matchLine(parser, "\tVERTEXCOUNT %d\n", {&working.vertexCount});
     int count = acceptedCount(parser, line, working.vertexCount, "VERTEXCOUNT", owner, kMinVertexBytes);
-    std::vector<Vertex> vertices(static_cast<std::size_t>(count), blankVertex());
+    std::vector<Vertex> vertices;
+    vertices.reserve(static_cast<std::size_t>(count));
+    adviseLargePages(vertices.data(), vertices.capacity() * sizeof(Vertex));
+    vertices.assign(static_cast<std::size_t>(count), blankVertex());
     for (std::size_t i = 0; i < vertices.size(); ++i) {
         Vertex& v = vertices[i];
         int result = matchLine(parser, "\t\tPOSITION: %f %f %f NORMAL: %f %f %f TEXCOORD: %f %f\n",
@@ -170,6 +174,7 @@ Surface readSurface(SceneParser& parser, int number, std::size_t vertexCount, co
     std::string owner = "surface " + std::to_string(number) + " of " + meshOwner;
     int count = acceptedCount(parser, countLine, working.triangleCount, "TRIANGLECOUNT", owner, kMinTriangleBytes);
     surface.indices.reserve(3 * static_cast<std::size_t>(count));
+    adviseLargePages(surface.indices.data(), surface.indices.capacity() * sizeof(int));
     DroppedTriangle firstDropped;
     int dropped = readTriangles(parser, count, vertexCount, surface.indices, range, firstDropped);
     if (dropped > 0)

@@ -194,13 +194,13 @@ void sceneParse(Scene& scene, std::string_view text, const std::string& sceneFol
 
 bool sceneLoad(Scene& scene, const std::string& fileName, RenderContext& context, LoadLog log) {
     std::string why;
-    std::optional<std::string> text = readWholeFile(fileName, why);
+    std::optional<FileText> text = readWholeFileText(fileName, why);
     if (!text) {
         failureStream(log) << "ERROR: '" << fileName << "' failed to open.\n  " << why << "\n";
         if (log.problems) ++log.problems->errors;
         return false;
     }
     std::string sceneFolder = std::filesystem::path(fileName).parent_path().string();
-    sceneParse(scene, *text, sceneFolder, context, log, fileName);
+    sceneParse(scene, text->view(), sceneFolder, context, log, fileName);
     return true;
 }
