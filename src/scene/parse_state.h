@@ -72,7 +72,9 @@ enum class LineFit { whole, missing, part };
 struct LineMatch {
     int result = 0;
     LineFit fit = LineFit::whole;
-    std::size_t start = 0;  // the first non-blank character the pattern tried
+    // Where matching began; for a line that did not match whole, the first non-blank
+    // character there.
+    std::size_t start = 0;
     bool afterStall = false;  // it began where an earlier line stalled the parse
 };
 
@@ -102,6 +104,7 @@ std::string describePattern(std::string_view pattern);
 // opening one, "Red\"" shows as "\"Red\"".
 std::string writtenName(const std::string& name);
 
+// Counts an error for callers that act on errors, such as a strict command line.
 void countError(SceneParser& parser);
 
 // Reads one TRIMESH block after its header (whose name is already in working.mesh.name),
