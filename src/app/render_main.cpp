@@ -38,15 +38,17 @@ const char* const kUsage =
     "                      minimum, median and maximum milliseconds per frame\n"
     "  -j, --threads N     rasterize with N threads, 1 to 256 (default: one per core); the\n"
     "                      picture is the same for any N\n"
-    "  -q, --quiet         no load log; a scene or image file that cannot be read is still\n"
-    "                      reported on standard error\n"
+    "  -q, --quiet         no load log; error lines, warnings and files that cannot be read\n"
+    "                      are still reported, on standard error\n"
+    "      --strict        exit with status 1 when loading reported an error line or a file\n"
+    "                      that could not be read (the frame is still rendered and written)\n"
     "  -h, --help          show this help\n"
     "      --version       show the version and the SIMD paths this machine runs\n"
     "\n"
     "Image files named by the scene are looked up relative to the working directory, then\n"
     "relative to the scene file's folder (only the working directory for a scene read from\n"
-    "standard input). Exit status: 0 on success, 1 when the scene cannot be read or the\n"
-    "image cannot be written, 2 for bad options.\n"
+    "standard input). Exit status: 0 on success, 1 when the scene cannot be read, has errors\n"
+    "with --strict, or the image cannot be written, 2 for bad options.\n"
     "\n"
     "Environment: QUELMAR_SIMD=PATH shades with that instruction set (scalar, sse2, avx2,\n"
     "avx512 on x86-64; scalar, neon on arm64) instead of the fastest; the picture is the same.\n";
@@ -56,7 +58,7 @@ constexpr int kMostFrames = 100000;
 constexpr int kMostThreads = 256;
 
 // Options that exist only in their long form get codes beyond any character.
-enum LongOnlyOption { kVersionOption = 256 };
+enum LongOnlyOption { kVersionOption = 256, kStrictOption };
 
 struct Options {
     std::string sceneFile;  // "-": standard input
@@ -68,6 +70,7 @@ struct Options {
     int frames = 1;
     int threads = 0;  // 0: one per core
     bool quiet = false;
+    bool strict = false;  // loading errors make the exit status 1
 };
 
 int usageError(const std::string& message) {
@@ -123,7 +126,7 @@ int parseOptions(int argc, char** argv, Options& options) {
         {"keys", required_argument, nullptr, 'k'},   {"frames", required_argument, nullptr, 'f'},
         {"threads", required_argument, nullptr, 'j'}, {"quiet", no_argument, nullptr, 'q'},
         {"help", no_argument, nullptr, 'h'},         {"version", no_argument, nullptr, kVersionOption},
-        {nullptr, 0, nullptr, 0}};
+        {"strict", no_argument, nullptr, kStrictOption}, {nullptr, 0, nullptr, 0}};
     opterr = 0;
     int opt;
     while ((opt = getopt_long(argc, argv, ":o:s:k:f:j:qh", longOptions, nullptr)) != -1) {
@@ -151,6 +154,7 @@ int parseOptions(int argc, char** argv, Options& options) {
                     return usageError(countError("thread count", optarg, kMostThreads));
                 break;
             case 'q': options.quiet = true; break;
+            case kStrictOption: options.strict = true; break;
             case 'h': std::cout << kUsage; return 0;
             case kVersionOption: printVersion(std::cout); return 0;
             case ':': return usageError(std::string("option '") + argv[optind - 1] + "' needs a value");
@@ -225,9 +229,12 @@ int main(int argc, char** argv) {
         return usageError("the output file must end in .png or .pfm");
     warnAboutIgnoredKeys(options.keys);
 
-    // Quiet drops the load log but not the failures: an image or a scene that cannot be read.
+    // Quiet drops the load log but not the failures: error lines, warnings, and an image or a
+    // scene that cannot be read.
     std::ostringstream discarded;
-    LoadLog log = options.quiet ? LoadLog{discarded, std::cerr, &std::cerr} : LoadLog{std::cout, std::cerr};
+    LoadProblems problems;
+    LoadLog log = options.quiet ? LoadLog{discarded, std::cerr, &std::cerr, &problems}
+                                : LoadLog{std::cout, std::cerr, nullptr, &problems};
     Session session;
     SimdPath simdPath = fastestSimdPath();
     if (!simdPathFromEnvironment("quelmar-render", simdPath, std::cerr)) return 2;
@@ -250,5 +257,5 @@ int main(int argc, char** argv) {
     }
     if (options.frames > 1) printFrameTimes(milliseconds);
     if (options.outputGiven && !writeFrame(frame, options.outputFile)) return 1;
-    return 0;
+    return options.strict && problems.errors > 0 ? 1 : 0;
 }

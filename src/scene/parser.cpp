@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <optional>
+#include <sstream>
 
 #include "scene/file_bytes.h"
 #include "scene/parse_state.h"
@@ -19,48 +20,74 @@
 namespace {
 
 void readViewport(SceneParser& parser, RenderContext& context) {
-    matchPattern(parser.in, "VIEWPORT\n");
-    matchPattern(parser.in, "MIN: %f %f\n", {&context.viewportMinX, &context.viewportMinY});
-    matchPattern(parser.in, "MAX: %f %f\n", {&context.viewportMaxX, &context.viewportMaxY});
+    matchLine(parser, "VIEWPORT\n");
+    matchLine(parser, "MIN: %f %f\n", {&context.viewportMinX, &context.viewportMinY});
+    matchLine(parser, "MAX: %f %f\n", {&context.viewportMaxX, &context.viewportMaxY});
 }
 
 // A map line that never matched (in the first material) leaves no name to look up: no map.
 int mapIndex(SceneParser& parser, const std::string& fileName) {
     if (fileName.empty()) return 0;
-    return imageTableAcquire(parser.scene.materials.images, fileName, parser.sceneFolder, parser.log);
+    int index = imageTableAcquire(parser.scene.materials.images, fileName, parser.sceneFolder, parser.log);
+    if (index == 0 && fileName != "None") countError(parser);
+    return index;
 }
 
 void readMaterialBlock(SceneParser& parser) {
     Material& m = parser.working.material;
-    TextCursor& in = parser.in;
-    matchPattern(in, "\tAMBIENT: %f %f %f %f\n", {&m.ambient.r, &m.ambient.g, &m.ambient.b, &m.ambient.a});
-    matchPattern(in, "\tDIFFUSE: %f %f %f %f\n", {&m.diffuse.r, &m.diffuse.g, &m.diffuse.b, &m.diffuse.a});
-    matchPattern(in, "\tSPECULAR: %f %f %f %f\n", {&m.specular.r, &m.specular.g, &m.specular.b, &m.specular.a});
-    matchPattern(in, "\tSHININESS: %f\n", {&m.shininess});
-    matchPattern(in, "\tTEXTUREMAP: %s\n", {&m.textureMapName});
-    matchPattern(in, "\tNORMALMAP: %s\n", {&m.normalMapName});
+    matchLine(parser, "\tAMBIENT: %f %f %f %f\n", {&m.ambient.r, &m.ambient.g, &m.ambient.b, &m.ambient.a});
+    matchLine(parser, "\tDIFFUSE: %f %f %f %f\n", {&m.diffuse.r, &m.diffuse.g, &m.diffuse.b, &m.diffuse.a});
+    matchLine(parser, "\tSPECULAR: %f %f %f %f\n", {&m.specular.r, &m.specular.g, &m.specular.b, &m.specular.a});
+    matchLine(parser, "\tSHININESS: %f\n", {&m.shininess});
+    matchLine(parser, "\tTEXTUREMAP: %s\n", {&m.textureMapName});
+    matchLine(parser, "\tNORMALMAP: %s\n", {&m.normalMapName});
     // The texture before the normal map: images load in the order the materials name them.
     m.textureMap = mapIndex(parser, m.textureMapName);
     m.normalMap = mapIndex(parser, m.normalMapName);
     materialAppend(parser.scene.materials, m);
 }
 
+std::string numberText(float value) {
+    std::ostringstream text;
+    text << value;
+    return text.str();
+}
+
+// A camera line that gave no value: the camera keeps the previous camera's, or 0 in the first,
+// where 0 leaves the picture empty.
+void warnAboutMissingCameraValue(SceneParser& parser, const LineMatch& line, const char* keyword, float value,
+                                 const char* whatZeroDoes) {
+    // Text left over on a line before it stalls the parse too; the error line will say where.
+    if (line.result > 0 || line.afterStall || !startsLine(parser, line.start)) return;
+    std::string camera = "camera " + writtenName(parser.working.blockName);
+    std::string text = "no " + std::string(keyword) + " line in " + camera + " before this line: ";
+    if (value == 0)
+        text += std::string(keyword) + " 0 " + whatZeroDoes;
+    else
+        text += "it keeps the previous camera's " + numberText(value);
+    warn(parser, line.start, text);
+}
+
 void readCameraBlock(SceneParser& parser) {
     Camera& c = parser.working.camera;
-    TextCursor& in = parser.in;
-    matchPattern(in, "\tPOSITION: %f %f %f\n", {&c.position.x, &c.position.y, &c.position.z});
-    matchPattern(in, "\tROTATION: %f %f %f\n", {&c.rotation.x, &c.rotation.y, &c.rotation.z});
-    matchPattern(in, "\tFIELDOFVIEW: %f\n", {&c.fieldOfView});
-    matchPattern(in, "\tNEARPLANE: %f\n", {&c.nearPlane});
-    matchPattern(in, "\tFARPLANE: %f\n", {&c.farPlane});
+    matchLine(parser, "\tPOSITION: %f %f %f\n", {&c.position.x, &c.position.y, &c.position.z});
+    matchLine(parser, "\tROTATION: %f %f %f\n", {&c.rotation.x, &c.rotation.y, &c.rotation.z});
+    LineMatch fieldOfView = matchLine(parser, "\tFIELDOFVIEW: %f\n", {&c.fieldOfView});
+    warnAboutMissingCameraValue(parser, fieldOfView, "FIELDOFVIEW", c.fieldOfView,
+                                "makes the projection infinite: nothing is drawn");
+    LineMatch nearPlane = matchLine(parser, "\tNEARPLANE: %f\n", {&c.nearPlane});
+    warnAboutMissingCameraValue(parser, nearPlane, "NEARPLANE", c.nearPlane,
+                                "makes the projection divide 0 by 0: nothing is drawn (use 1)");
+    LineMatch farPlane = matchLine(parser, "\tFARPLANE: %f\n", {&c.farPlane});
+    warnAboutMissingCameraValue(parser, farPlane, "FARPLANE", c.farPlane, "clips everything away: nothing is drawn");
     cameraAppend(parser.scene.cameras, c);
 }
 
 void readLightBlock(SceneParser& parser) {
     Light& light = parser.working.light;
     Colour& colour = light.colour;
-    matchPattern(parser.in, "\tPOSITION: %f %f %f\n", {&light.position.x, &light.position.y, &light.position.z});
-    matchPattern(parser.in, "\tCOLOUR: %f %f %f %f\n", {&colour.r, &colour.g, &colour.b, &colour.a});
+    matchLine(parser, "\tPOSITION: %f %f %f\n", {&light.position.x, &light.position.y, &light.position.z});
+    matchLine(parser, "\tCOLOUR: %f %f %f %f\n", {&colour.r, &colour.g, &colour.b, &colour.a});
     light.position.w = 1.0f;
     lightAppend(parser.scene.lighting, light);
 }
@@ -70,7 +97,7 @@ void readLightBlock(SceneParser& parser) {
 bool readBlocks(SceneParser& parser, std::string_view headerPattern, std::string& name,
                 void (*readBlock)(SceneParser&)) {
     for (;;) {
-        int header = matchPattern(parser.in, headerPattern, {&name});
+        int header = matchLine(parser, headerPattern, {&name}).result;
         if (header == 0) return true;
         if (header == kEndOfInput) return false;
         readBlock(parser);
@@ -81,17 +108,30 @@ bool readBlocks(SceneParser& parser, std::string_view headerPattern, std::string
 void readSceneTerms(SceneParser& parser) {
     Colour ambience{};
     Attenuation a{};
-    matchPattern(parser.in, "SCENEAMBIENCE: %f %f %f %f\n", {&ambience.r, &ambience.g, &ambience.b, &ambience.a});
+    LineMatch ambienceLine =
+        matchLine(parser, "SCENEAMBIENCE: %f %f %f %f\n", {&ambience.r, &ambience.g, &ambience.b, &ambience.a});
     setAmbience(parser.scene.lighting, ambience);
-    matchPattern(parser.in, "SCENEATTENUATION: %f %f %f\n", {&a.constant, &a.linear, &a.quadratic});
+    LineMatch attenuationLine =
+        matchLine(parser, "SCENEATTENUATION: %f %f %f\n", {&a.constant, &a.linear, &a.quadratic});
     setAttenuation(parser.scene.lighting, a.constant, a.linear, a.quadratic);
+    // When the parse has stalled before the meshes, the error that follows says where; the
+    // scene terms are then missing only because of it.
+    std::size_t next = nextNonBlank(parser, parser.in.position);
+    if (next < parser.in.text.size() && !parser.in.text.substr(next).starts_with("TRIMESH")) return;
+    if (ambienceLine.result <= 0)
+        warn(parser, ambienceLine.start,
+             "no SCENEAMBIENCE line before this line: ambience 0 0 0 0 leaves what no light reaches black");
+    if (attenuationLine.result <= 0)
+        warn(parser, attenuationLine.start,
+             "no SCENEATTENUATION line before this line: attenuation 0 0 0 makes every light infinitely bright, "
+             "so lit surfaces come out white (SCENEATTENUATION: 1 0 0 means no fall-off)");
 }
 
 void reportUnexpectedText(SceneParser& parser, std::size_t start) {
     std::string_view rest = parser.in.text.substr(start);
     std::string_view line = rest.substr(0, rest.find_first_of("\r\n"));
-    parser.log.out << "ERROR: Expected a TRIMESH block but found " << quotedForLog(line)
-                   << "; the rest of the file is ignored.\n";
+    reportErrorAtLastFailure(parser, "ERROR: Expected a TRIMESH block but found " + quotedForLog(line) +
+                                         "; the rest of the file is ignored.");
 }
 
 void readMeshes(SceneParser& parser) {
@@ -99,7 +139,7 @@ void readMeshes(SceneParser& parser) {
         skipSpace(parser.in);
         if (atEnd(parser.in)) return;
         std::size_t start = parser.in.position;
-        if (matchPattern(parser.in, "TRIMESH \"%s\"\n", {&parser.working.mesh.name}) != 1) {
+        if (matchLine(parser, "TRIMESH \"%s\"\n", {&parser.working.mesh.name}).result != 1) {
             reportUnexpectedText(parser, start);
             return;
         }
@@ -124,40 +164,43 @@ void addDefaults(Scene& scene, LoadLog log) {
 
 }  // namespace
 
-std::string quotedForLog(std::string_view text) {
-    constexpr std::size_t kLongest = 40;
+std::string quotedForLog(std::string_view text, std::size_t longest) {
     std::string shown = "'";
-    for (char c : text.substr(0, kLongest)) {
+    for (char c : text.substr(0, longest)) {
         auto code = static_cast<unsigned char>(c);
         shown += code < 0x20 || code == 0x7f ? '?' : c;
     }
-    if (text.size() > kLongest) shown += "...";
+    if (text.size() > longest) shown += "...";
     return shown + "'";
 }
 
 void sceneParse(Scene& scene, std::string_view text, const std::string& sceneFolder, RenderContext& context,
-                LoadLog log) {
-    SceneParser parser{TextCursor{text}, scene, sceneFolder, log, {}};
+                LoadLog log, std::string_view sourceName) {
+    SceneParser parser{TextCursor{text}, scene, sceneFolder, log, {}, {}};
+    parser.messages.sourceName = sourceName;
     readViewport(parser, context);
-    std::string unkeptName;  // cameras and lights are not looked up by name
+    // Cameras and lights are not looked up by name; their names only appear in warnings.
+    std::string& blockName = parser.working.blockName;
     bool complete = readBlocks(parser, "MATERIAL \"%s\"\n", parser.working.material.name, readMaterialBlock) &&
-                    readBlocks(parser, "CAMERA \"%s\"\n", unkeptName, readCameraBlock) &&
-                    readBlocks(parser, "LIGHT \"%s\"\n", unkeptName, readLightBlock);
+                    readBlocks(parser, "CAMERA \"%s\"\n", blockName, readCameraBlock) &&
+                    readBlocks(parser, "LIGHT \"%s\"\n", blockName, readLightBlock);
     if (complete) {
         readSceneTerms(parser);
         readMeshes(parser);
     }
     addDefaults(scene, log);
+    printWarnings(parser);
 }
 
 bool sceneLoad(Scene& scene, const std::string& fileName, RenderContext& context, LoadLog log) {
     std::string why;
-    std::optional<std::string> text = readWholeFile(fileName, why);
+    std::optional<FileText> text = readWholeFileText(fileName, why);
     if (!text) {
         failureStream(log) << "ERROR: '" << fileName << "' failed to open.\n  " << why << "\n";
+        if (log.problems) ++log.problems->errors;
         return false;
     }
     std::string sceneFolder = std::filesystem::path(fileName).parent_path().string();
-    sceneParse(scene, *text, sceneFolder, context, log);
+    sceneParse(scene, text->view(), sceneFolder, context, log, fileName);
     return true;
 }

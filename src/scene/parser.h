@@ -15,6 +15,6 @@
 bool sceneLoad(Scene& scene, const std::string& fileName, RenderContext& context, LoadLog log = {});
 
 // The same from text already in memory; image names are looked up in the working directory and
-// then in `sceneFolder` (empty for none).
+// then in `sceneFolder` (empty for none). Messages name the text `sourceName`.
 void sceneParse(Scene& scene, std::string_view text, const std::string& sceneFolder, RenderContext& context,
-                LoadLog log = {});
+                LoadLog log = {}, std::string_view sourceName = "<stdin>");

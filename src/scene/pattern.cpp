@@ -5,6 +5,7 @@
 #include <charconv>
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -27,6 +28,8 @@ std::size_t skipDigits(std::string_view text, std::size_t at) {
 
 // The end of "inf", "infinity", "nan" or "nan(chars)" starting at `at`, or `at` itself.
 std::size_t scanSpecialReal(std::string_view text, std::size_t at) {
+    char first = lowerCase(text[at]);
+    if (first != 'i' && first != 'n') return at;
     if (startsWithWord(text, at, "infinity")) return at + 8;
     if (startsWithWord(text, at, "inf")) return at + 3;
     if (!startsWithWord(text, at, "nan")) return at;
@@ -37,25 +40,6 @@ std::size_t scanSpecialReal(std::string_view text, std::size_t at) {
                                    (lowerCase(text[close]) >= 'a' && lowerCase(text[close]) <= 'z')))
         ++close;
     return close < text.size() && text[close] == ')' ? close + 1 : end;
-}
-
-// The end of the decimal number (without sign) starting at `at`, or `at` when none starts
-// there. An exponent counts only when digits follow its letter and optional sign.
-std::size_t scanDecimal(std::string_view text, std::size_t at) {
-    std::size_t end = skipDigits(text, at);
-    std::size_t digits = end - at;
-    if (end < text.size() && text[end] == '.') {
-        std::size_t fractionEnd = skipDigits(text, end + 1);
-        digits += fractionEnd - (end + 1);
-        end = fractionEnd;
-    }
-    if (digits == 0) return at;
-    if (end < text.size() && lowerCase(text[end]) == 'e') {
-        std::size_t exponent = end + 1;
-        if (exponent < text.size() && (text[exponent] == '+' || text[exponent] == '-')) ++exponent;
-        if (exponent < text.size() && isDigit(text[exponent])) end = skipDigits(text, exponent);
-    }
-    return end;
 }
 
 // The value of an exponent part "e[+-]digits" (or of an empty one), held within +-10^6.
@@ -91,8 +75,69 @@ bool isLargeMagnitude(std::string_view number) {
     return scale + exponentValue(number.substr(mantissaEnd)) > 0;
 }
 
+// Powers of ten that a double holds exactly.
+constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr int kLargestExactPower = 22;
+
+// The float nearest a decimal number given as its digits (at most 19, `significant` of them
+// after the leading zeros) times ten to the `scale`, by a quick exact route that covers the
+// numbers scene files hold; false (and nothing stored) where only the full conversion gives
+// the right float.
+//
+// With at most 15 significant digits and a power of ten up to 22, the digits and the power are
+// both exact doubles, so one IEEE division or multiplication gives the correctly rounded double
+// q of the decimal. Rounding q once more to float gives the correctly rounded float unless q
+// lies exactly halfway between two floats: the decimal then may lie on either side, so that
+// case, as well as results outside the normal float range, is left to the full conversion.
+bool quickValue(std::uint64_t digits, int significant, int scale, float& value) {
+    if (significant > 15) return false;
+    if (digits == 0) {
+        value = 0.0f;
+        return true;
+    }
+    if (scale < -kLargestExactPower || scale > kLargestExactPower) return false;
+    double q = scale < 0 ? static_cast<double>(digits) / kExactPowersOfTen[-scale]
+                         : static_cast<double>(digits) * kExactPowersOfTen[scale];
+    if (!(q >= static_cast<double>(std::numeric_limits<float>::min()) &&
+          q <= static_cast<double>(std::numeric_limits<float>::max())))
+        return false;
+    // Halfway between two floats: the 29 bits a float drops are exactly 1000...0.
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &q, sizeof bits);
+    constexpr std::uint64_t kDroppedBits = (std::uint64_t{1} << 29) - 1;
+    if ((bits & kDroppedBits) == (std::uint64_t{1} << 28)) return false;
+    value = static_cast<float>(q);
+    return true;
+}
+
+// The same from the text of a decimal number as readReal delimits it.
+bool quickDecimalValue(std::string_view number, float& value) {
+    std::uint64_t digits = 0;
+    int significant = 0;
+    int scale = 0;
+    std::size_t at = 0;
+    auto takeDigit = [&](char c) {
+        digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+        if (digits != 0) ++significant;
+    };
+    for (; at < number.size() && isDigit(number[at]); ++at) takeDigit(number[at]);
+    if (at < number.size() && number[at] == '.')
+        for (++at; at < number.size() && isDigit(number[at]); ++at) {
+            takeDigit(number[at]);
+            --scale;
+        }
+    if (at < number.size()) {  // the exponent: 'e', an optional sign, digits
+        std::string_view exponent = number.substr(at);
+        if (exponent.size() > 6) return false;
+        scale += static_cast<int>(exponentValue(exponent));
+    }
+    return quickValue(digits, significant, scale, value);
+}
+
 float decimalValue(std::string_view number) {
     float value = 0;
+    if (quickDecimalValue(number, value)) return value;
     auto result = std::from_chars(number.data(), number.data() + number.size(), value, std::chars_format::general);
     if (result.ec == std::errc::result_out_of_range)
         return isLargeMagnitude(number) ? std::numeric_limits<float>::infinity() : 0.0f;
@@ -177,18 +222,50 @@ std::size_t remainingBytes(const TextCursor& cursor) {
     return atEnd(cursor) ? 0 : cursor.text.size() - cursor.position;
 }
 
+// One pass over the number, gathering its digits on the way so that the common case needs no
+// second look. An exponent counts only when digits follow its letter and optional sign.
 std::optional<float> readReal(TextCursor& cursor) {
     std::string_view text = cursor.text;
     std::size_t start = cursor.position;
     bool negative = start < text.size() && text[start] == '-';
     std::size_t body = start < text.size() && (text[start] == '-' || text[start] == '+') ? start + 1 : start;
     if (body >= text.size()) return std::nullopt;
-    std::size_t end = scanSpecialReal(text, body);
-    bool special = end != body;
-    if (!special) end = scanDecimal(text, body);
-    if (end == body) return std::nullopt;
-    std::string_view number = text.substr(body, end - body);
-    float magnitude = special ? specialValue(number) : decimalValue(number);
+    std::size_t end = body;
+    std::uint64_t digits = 0;
+    int significant = 0;
+    int scale = 0;
+    for (; end < text.size() && isDigit(text[end]); ++end) {
+        digits = digits * 10 + static_cast<std::uint64_t>(text[end] - '0');
+        significant += digits != 0;
+    }
+    std::size_t digitCount = end - body;
+    if (end < text.size() && text[end] == '.') {
+        std::size_t fraction = ++end;
+        for (; end < text.size() && isDigit(text[end]); ++end) {
+            digits = digits * 10 + static_cast<std::uint64_t>(text[end] - '0');
+            significant += digits != 0;
+        }
+        scale = -static_cast<int>(end - fraction);
+        digitCount += end - fraction;
+    }
+    float magnitude = 0;
+    if (digitCount == 0) {
+        end = scanSpecialReal(text, body);
+        if (end == body) return std::nullopt;
+        magnitude = specialValue(text.substr(body, end - body));
+    } else {
+        bool plain = true;  // no exponent part
+        if (end < text.size() && lowerCase(text[end]) == 'e') {
+            std::size_t exponent = end + 1;
+            if (exponent < text.size() && (text[exponent] == '+' || text[exponent] == '-')) ++exponent;
+            if (exponent < text.size() && isDigit(text[exponent])) {
+                end = skipDigits(text, exponent);
+                plain = false;
+            }
+        }
+        std::string_view number = text.substr(body, end - body);
+        if (!(plain && quickValue(digits, significant, scale, magnitude))) magnitude = decimalValue(number);
+    }
     cursor.position = end;
     return negative ? -magnitude : magnitude;
 }
@@ -211,12 +288,17 @@ std::optional<int> readInt(TextCursor& cursor) {
     return static_cast<int>(value);
 }
 
-int matchPattern(TextCursor& cursor, std::string_view pattern, std::initializer_list<PatternTarget> targets) {
+namespace {
+// Matches the pattern and returns its result; `stop` is where in the pattern matching stopped
+// (the pattern's size when all of it matched).
+int matchPatternUpTo(TextCursor& cursor, std::string_view pattern, std::initializer_list<PatternTarget> targets,
+                     std::size_t& stop) {
     int stored = 0;
     const PatternTarget* nextTarget = targets.begin();
     std::size_t p = 0;
     while (p < pattern.size()) {
         char c = pattern[p];
+        stop = p;
         if (isSpace(c)) {
             skipSpace(cursor);
             while (p < pattern.size() && isSpace(pattern[p])) ++p;
@@ -232,5 +314,23 @@ int matchPattern(TextCursor& cursor, std::string_view pattern, std::initializer_
             ++p;
         }
     }
+    stop = pattern.size();
     return stored;
+}
+}  // namespace
+
+int matchPattern(TextCursor& cursor, std::string_view pattern, std::initializer_list<PatternTarget> targets) {
+    std::size_t stop = 0;
+    return matchPatternUpTo(cursor, pattern, targets, stop);
+}
+
+PatternMatch matchWholePattern(TextCursor& cursor, std::string_view pattern,
+                               std::initializer_list<PatternTarget> targets) {
+    std::size_t stop = 0;
+    PatternMatch match;
+    match.result = matchPatternUpTo(cursor, pattern, targets, stop);
+    bool quoteAfterToken = stop >= 2 && stop < pattern.size() && pattern[stop] == '"' &&
+                           pattern.substr(stop - 2, 2) == "%s";
+    match.whole = stop == pattern.size() || quoteAfterToken;
+    return match;
 }

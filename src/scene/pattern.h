@@ -43,6 +43,16 @@ using PatternTarget = std::variant<float*, int*, std::string*>;
 
 int matchPattern(TextCursor& cursor, std::string_view pattern, std::initializer_list<PatternTarget> targets = {});
 
+// The same, also telling whether the whole pattern matched. A pattern whose "%s" is followed by
+// a closing quote counts as whole when matching stops at that quote: the token has already
+// taken the quote in (the quoted-name rule of the scene format).
+struct PatternMatch {
+    int result = 0;
+    bool whole = false;
+};
+PatternMatch matchWholePattern(TextCursor& cursor, std::string_view pattern,
+                               std::initializer_list<PatternTarget> targets = {});
+
 bool isSpace(char c);
 void skipSpace(TextCursor& cursor);
 bool atEnd(const TextCursor& cursor);

@@ -252,3 +252,36 @@ TEST(RenderCommand, SeveralFramesPrintTheirTimes) {
 }
 
 }  // namespace
+
+// Mistakes in a scene are located by line, in the log or, with -q, on standard error alone;
+// --strict turns an error into exit status 1 for scripts.
+TEST(RenderCommand, SceneMistakesAreLocatedKeptWhenQuietAndFailStrictRuns) {
+    TempFolder folder;
+    std::string scene(kTranslucentScene);
+    const std::string typo = folder.file("typo.txt");
+    writeTextFile(typo, scene.replace(scene.find("DIFFUSE"), 7, "DIFUSE"));
+    const std::string located = "  " + typo + ":6: 'DIFUSE: 0 0 0 1': expected DIFFUSE: and four numbers\n";
+    Outcome loud = render(folder, {typo});
+    EXPECT_EQ(loud.status, 0);
+    EXPECT_TRUE(contains(loud.output, "found 'USE: 0 0 0 1'; the rest of the file is ignored.\n" + located))
+        << loud.output;
+
+    // Standard output and standard error apart: the shell sends one of them away.
+    auto stream = [&](const std::string& redirect, const std::string& scenePath) {
+        std::string command = std::string("'") + QUELMAR_RENDER_COMMAND + "' -q '" + scenePath + "' " + redirect;
+        runProgram({"/bin/sh", "-c", command}, folder.file("stream.log"));
+        return readTextFile(folder.file("stream.log"));
+    };
+    EXPECT_EQ(stream("2>/dev/null", typo), "");
+    EXPECT_TRUE(contains(stream("2>&1 >/dev/null", typo), located));
+
+    const std::string unlit = folder.file("unlit.txt");
+    std::string withoutAttenuation(kTranslucentScene);
+    writeTextFile(unlit, withoutAttenuation.erase(withoutAttenuation.find("SCENEATTENUATION: 1 0 0\n"), 24));
+    Outcome warned = render(folder, {"--strict", unlit});
+    EXPECT_EQ(warned.status, 0) << "warnings alone do not fail a strict run";
+    EXPECT_TRUE(contains(warned.output, "warning: " + unlit + ":18: no SCENEATTENUATION line")) << warned.output;
+
+    EXPECT_EQ(render(folder, {"--strict", "-q", typo}).status, 1);
+    EXPECT_EQ(render(folder, {"--strict", "-q", texturedScene()}).status, 0);
+}

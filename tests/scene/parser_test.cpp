@@ -66,6 +66,16 @@ std::unique_ptr<Loaded> parse(std::string_view text, const std::string& sceneFol
     return loaded;
 }
 
+// The console lines as the format defines them: the lines added to locate each error, and the
+// warnings, left out.
+std::string specifiedLines(const std::string& log) {
+    std::string kept;
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);)
+        if (!line.starts_with("  <stdin>:") && !line.starts_with("warning: ")) kept += line + "\n";
+    return kept;
+}
+
 std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
     for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
         text.replace(at, from.size(), to);
@@ -142,7 +152,7 @@ TEST(Parser, LayoutIsFree) {
 
 TEST(Parser, MissingVertexLinesAreReportedOnceEachAndLeftZero) {
     auto loaded = parse(kHead + triMesh("Tri", "5"));
-    EXPECT_EQ(loaded->out.str(), "ERROR: End of vertices too early.\nERROR: End of vertices too early.\n"
+    EXPECT_EQ(specifiedLines(loaded->out.str()), "ERROR: End of vertices too early.\nERROR: End of vertices too early.\n"
                                  "Surface: 0, Indices: 3\nNum surfaces: 1, Num Vertices: 5\n");
     const Vertex& missing = loaded->scene.meshes.geometry[0].vertices[4];
     EXPECT_EQ(missing.position.x, 0.0f);
@@ -154,14 +164,14 @@ TEST(Parser, MissingVertexLinesAreReportedOnceEachAndLeftZero) {
 
 TEST(Parser, TrianglesWithMissingOrOutOfRangeIndicesAreDropped) {
     auto missing = parse(kHead + triMesh("A", "3", "\t\tTRIANGLECOUNT 3\n\t\t0 1 2\n") + triMesh("B"));
-    EXPECT_EQ(missing->out.str(),
+    EXPECT_EQ(specifiedLines(missing->out.str()),
               "ERROR: Surface 0 of mesh 'A\"': 2 triangles dropped (vertex index out of range or missing).\n"
               "Surface: 0, Indices: 3\nNum surfaces: 1, Num Vertices: 3\n" + kExampleLog);
     ASSERT_EQ(missing->scene.meshes.items.size(), 2u);  // the next mesh still reads correctly
     EXPECT_EQ(missing->scene.meshes.geometry[1].surfaces[0].indices, (std::vector<int>{0, 1, 2}));
 
     auto outOfRange = parse(kHead + triMesh("Tri", "3", "\t\tTRIANGLECOUNT 3\n\t\t0 1 3\n\t\t2 1 0\n\t\t-1 0 1\n"));
-    EXPECT_EQ(outOfRange->out.str(),
+    EXPECT_EQ(specifiedLines(outOfRange->out.str()),
               "ERROR: Surface 0 of mesh 'Tri\"': 2 triangles dropped (vertex index out of range or missing).\n"
               "Surface: 0, Indices: 3\nNum surfaces: 1, Num Vertices: 3\n");
     EXPECT_EQ(outOfRange->scene.meshes.geometry[0].surfaces[0].indices, (std::vector<int>{2, 1, 0}));
@@ -169,7 +179,7 @@ TEST(Parser, TrianglesWithMissingOrOutOfRangeIndicesAreDropped) {
 
 TEST(Parser, ImpossibleCountsAreReportedOnceAndReadAsZero) {
     auto negative = parse(kHead + triMesh("Tri", "-3"));
-    EXPECT_EQ(negative->out.str(),
+    EXPECT_EQ(specifiedLines(negative->out.str()),
               "ERROR: VERTEXCOUNT -3 of mesh 'Tri\"' is negative; reading it as 0.\n"
               "Num surfaces: 0, Num Vertices: 0\n"
               "ERROR: Expected a TRIMESH block but found 'POSITION: -1 -1 0 NORMAL: 0 0 1 TEXCOORD...'; "
@@ -179,7 +189,7 @@ TEST(Parser, ImpossibleCountsAreReportedOnceAndReadAsZero) {
         "ERROR: VERTEXCOUNT 2147483647 of mesh 'Tri\"' is more than the rest of the file can hold; reading it as 0.\n";
     EXPECT_EQ(huge->out.str().substr(0, hugeLine.size()), hugeLine);
     auto triangles = parse(kHead + triMesh("Tri", "3", "\t\tTRIANGLECOUNT 400000\n\t\t0 1 2\n"));
-    EXPECT_EQ(triangles->out.str(),
+    EXPECT_EQ(specifiedLines(triangles->out.str()),
               "ERROR: TRIANGLECOUNT 400000 of surface 0 of mesh 'Tri\"' is more than the rest of the file can hold; "
               "reading it as 0.\nSurface: 0, Indices: 0\nNum surfaces: 1, Num Vertices: 3\n"
               "ERROR: Expected a TRIMESH block but found '0 1 2'; the rest of the file is ignored.\n");
@@ -199,14 +209,14 @@ TEST(Parser, LongNamesAreKeptWholeAndShortenedOnlyInErrorLines) {
     EXPECT_EQ(loaded->scene.materials.items[0].name, longName + "\"");
     EXPECT_EQ(loaded->scene.meshes.items[0].name, longName + "\"");
     EXPECT_EQ(loaded->scene.meshes.geometry[0].surfaces[0].materialIndex, 0);
-    EXPECT_EQ(loaded->out.str(), "ERROR: Surface 0 of mesh '" + std::string(40, 'x') +
+    EXPECT_EQ(specifiedLines(loaded->out.str()), "ERROR: Surface 0 of mesh '" + std::string(40, 'x') +
                                      "...': 1 triangle dropped (vertex index out of range or missing).\n"
                                      "Surface: 0, Indices: 0\nNum surfaces: 1, Num Vertices: 3\n");
 }
 
 TEST(Parser, TextAfterAMeshThatIsNotAMeshEndsTheFile) {
     auto loaded = parse(kExample + "\nMATERIAL \"Late\"\n" + triMesh("Never"));
-    EXPECT_EQ(loaded->out.str(),
+    EXPECT_EQ(specifiedLines(loaded->out.str()),
               kExampleLog + "ERROR: Expected a TRIMESH block but found 'MATERIAL \"Late\"'; the rest of the file is "
                             "ignored.\n");
     EXPECT_EQ(loaded->scene.meshes.items.size(), 1u);
@@ -226,7 +236,7 @@ TEST(Parser, EveryTruncationEndsCleanlyWithADrawableScene) {
 
     // Cut inside the last index line: too few bytes are left for the one triangle announced.
     auto inIndices = parse(kExample.substr(0, kExample.size() - 3));
-    EXPECT_EQ(inIndices->out.str(),
+    EXPECT_EQ(specifiedLines(inIndices->out.str()),
               "ERROR: TRIANGLECOUNT 1 of surface 0 of mesh 'Tri\"' is more than the rest of the file can hold; "
               "reading it as 0.\nSurface: 0, Indices: 0\nNum surfaces: 1, Num Vertices: 3\n"
               "ERROR: Expected a TRIMESH block but found '0 1'; the rest of the file is ignored.\n");
@@ -327,4 +337,113 @@ TEST(Parser, ImagesLoadOnceAndFallBackToTheSceneFolder) {
     EXPECT_EQ(scene.materials.items[1].normalMap, 1);
     ASSERT_EQ(scene.materials.images.entries.size(), 2u);
     EXPECT_EQ(scene.materials.images.entries[1].fileName, "brick.tga");
+}
+
+// Mistakes people make writing scenes by hand. Each added line names the file and line, quotes
+// the whole line as written and says what was expected; the specified lines stay as they were.
+TEST(ParserMessages, ErrorsAreLocatedAtTheLineTheAuthorGotWrong) {
+    struct Case {
+        std::string from, to, added;
+    };
+    const std::vector<Case> cases = {
+        {"\tDIFFUSE:", "\tDIFUSE:",
+         "  <stdin>:6: 'DIFUSE: 0.8 0 0 1': expected DIFFUSE: and four numbers\n"},
+        {"LIGHT \"Lamp\"", "Light \"Lamp\"",
+         "  <stdin>:17: 'Light \"Lamp\"': expected LIGHT and a name in double quotes; keywords are upper case\n"},
+        {"VERTEXCOUNT 3", "VERTEXCOUNT: 3",
+         "  <stdin>:26: 'VERTEXCOUNT: 3': expected VERTEXCOUNT and a whole number; VERTEXCOUNT takes no colon\n"},
+        {"VIEWPORT\n", "# my scene\nVIEWPORT\n",
+         "  <stdin>:1: '# my scene': expected VIEWPORT; scene files have no comments\n"},
+        // A missing line that stalls the reader is named, not the one where it stalled.
+        {"SCENEAMBIENCE: 0.1 0.1 0.1 1\n", "",
+         "  <stdin>:20: 'SCENEATTENUATION: 1 0 0': expected SCENEAMBIENCE: and four numbers\n"},
+        {"\tROTATION: 0 0 0\n", "\tROTATION: 0 0 0 0\n",
+         "  <stdin>:13: 'ROTATION: 0 0 0 0': unexpected '0' after the line's last value; "
+         "expected FIELDOFVIEW: and a number\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.to);
+        auto loaded = parse(replaceAll(kExample, c.from, c.to));
+        std::string log = loaded->out.str();
+        std::size_t error = log.find("ERROR: Expected a TRIMESH block");
+        ASSERT_NE(error, std::string::npos) << log;
+        std::size_t added = log.find('\n', error) + 1;
+        EXPECT_EQ(log.substr(added), c.added);
+    }
+
+    auto oneBased = parse(kHead + triMesh("Tri", "3", "\t\tTRIANGLECOUNT 1\n\t\t1 2 3\n"));
+    EXPECT_EQ(oneBased->out.str(),
+              "ERROR: Surface 0 of mesh 'Tri\"': 1 triangle dropped (vertex index out of range or missing).\n"
+              "  <stdin>:33: '1 2 3': vertex index 3 is out of range: with VERTEXCOUNT 3 the indices run from 0 to 2\n"
+              "Surface: 0, Indices: 0\nNum surfaces: 1, Num Vertices: 3\n"
+              "warning: <stdin>:33: mesh 'Tri\"' looks counted from 1: no triangle uses vertex 0 and the largest "
+              "index, 3, equals its VERTEXCOUNT; indices count from 0\n");
+    auto fewVertices = parse(kHead + triMesh("Tri", "4"));
+    EXPECT_EQ(fewVertices->out.str().substr(0, fewVertices->out.str().find("Surface:")),
+              "ERROR: End of vertices too early.\n  <stdin>:30: 'MATERIALCOUNT 1': expected POSITION: and three "
+              "numbers, NORMAL: and three numbers, TEXCOORD: and two numbers (vertex 4 of the 4 its VERTEXCOUNT "
+              "gives)\n");
+}
+
+TEST(ParserMessages, SilentDefaultsAndPartLinesAreWarnedAboutAfterTheLoadLines) {
+    struct Case {
+        std::string from, to, warning;
+    };
+    const std::vector<Case> cases = {
+        {"SCENEATTENUATION: 1 0 0\n", "",
+         "warning: <stdin>:21: no SCENEATTENUATION line before this line: attenuation 0 0 0 makes every light "
+         "infinitely bright, so lit surfaces come out white (SCENEATTENUATION: 1 0 0 means no fall-off)\n"},
+        {"\tNEARPLANE: 1\n", "",
+         "warning: <stdin>:15: no NEARPLANE line in camera \"Main\" before this line: NEARPLANE 0 makes the "
+         "projection divide 0 by 0: nothing is drawn (use 1)\n"},
+        {"\t\tMATERIAL \"Red\"", "\t\tMATERIAL \"red\"",
+         "warning: <stdin>:31: no MATERIAL block is named \"red\": the surface is drawn with the first material, "
+         "\"Red\" (names match only when written alike, letter case and quotes included)\n"},
+        {"TEXCOORD: 0.5 1", "TEXCOORD: 0.5",
+         "warning: <stdin>:29: 'POSITION: 0 1 0 NORMAL: 0 0 1 TEXCOORD: 0.5': expected POSITION: and three numbers, "
+         "NORMAL: and three numbers, TEXCOORD: and two numbers; only 7 of its 8 values were read\n"},
+        {"\tROTATION: 0 0 1 0", "\tROTATION: 30 0 1",
+         "warning: <stdin>:24: 'ROTATION: 30 0 1': expected ROTATION: and four numbers; only 3 of its 4 values "
+         "were read\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.to);
+        // Windows line ends count lines alike.
+        for (const std::string& text : {replaceAll(kExample, c.from, c.to),
+                                        replaceAll(replaceAll(kExample, c.from, c.to), "\n", "\r\n")}) {
+            auto loaded = parse(text);
+            EXPECT_EQ(loaded->out.str(), kExampleLog + c.warning);
+        }
+    }
+    // A later camera without the line keeps the earlier camera's value, and says so.
+    std::string second = "CAMERA \"Side\"\n\tPOSITION: 5 0 0\n\tROTATION: 0 90 0\n\tFIELDOFVIEW: 60\n\tFARPLANE: 9\n";
+    auto loaded = parse(replaceAll(kExample, "LIGHT \"Lamp\"", second + "LIGHT \"Lamp\""));
+    EXPECT_EQ(loaded->out.str(), kExampleLog + "warning: <stdin>:21: no NEARPLANE line in camera \"Side\" before this "
+                                               "line: it keeps the previous camera's 1\n");
+}
+
+TEST(ParserMessages, QuietRunsKeepErrorsAndWarningsAndCountThem) {
+    std::ostringstream out, err, failures;
+    LoadProblems problems;
+    Scene scene = sceneCreate();
+    RenderContext context;
+    std::string text = replaceAll(replaceAll(kExample, "SCENEATTENUATION: 1 0 0\n", ""), "0 1 2", "0 1 5");
+    sceneParse(scene, text, "", context, LoadLog{out, err, &failures, &problems}, "lamp.txt");
+    EXPECT_EQ(out.str(), "Surface: 0, Indices: 0\nNum surfaces: 1, Num Vertices: 3\n");
+    EXPECT_EQ(failures.str(),
+              "ERROR: Surface 0 of mesh 'Tri\"': 1 triangle dropped (vertex index out of range or missing).\n"
+              "  lamp.txt:32: '0 1 5': vertex index 5 is out of range: with VERTEXCOUNT 3 the indices run from 0 to 2\n"
+              "warning: lamp.txt:21: no SCENEATTENUATION line before this line: attenuation 0 0 0 makes every light "
+              "infinitely bright, so lit surfaces come out white (SCENEATTENUATION: 1 0 0 means no fall-off)\n");
+    EXPECT_EQ(problems.errors, 1);
+    EXPECT_EQ(problems.warnings, 1);
+}
+
+TEST(ParserMessages, ManyBrokenLinesGiveAHundredWarningsAndACount) {
+    std::string vertices;
+    for (int i = 0; i < 150; ++i) vertices += "POSITION: 0 0 0 NORMAL: 0 0 1 TEXCOORD: 0\n";
+    auto loaded = parse(kHead + replaceAll(triMesh("Tri", "150"), kVertexLines, vertices));
+    std::string log = loaded->out.str();
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2 + 100 + 1);
+    EXPECT_NE(log.find("warning: <stdin>: 50 more warnings not shown\n"), std::string::npos);
 }

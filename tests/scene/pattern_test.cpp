@@ -4,6 +4,10 @@
 
 #include <climits>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <vector>
 #include <string>
 
 namespace {
@@ -91,4 +95,27 @@ TEST(Pattern, IntegersOutsideTheIntRangeAreClamped) {
     EXPECT_EQ(integer("-2147483648"), INT_MIN);
     EXPECT_EQ(integer("-99999999999"), INT_MIN);
     EXPECT_EQ(integer("-"), -12345);
+}
+
+// The quick conversion of common numbers must give exactly the float strtof gives: most of all
+// where the decimal lies on or next to the halfway point between two floats, which one rounding
+// through double would get wrong.
+TEST(Pattern, RealsAreTheFloatsStrtofGivesHalfwayCasesIncluded) {
+    std::vector<std::string> numbers = {
+        "16777217", "16777219", "1.00000005960464477539062500", "1.0000000596046448", "1.0000000596046447",
+        "0.100000001490116119384765625", "3.4028235e38", "3.4028236e38", "1.17549435e-38", "1.1754942e-38",
+        "7.038531e-26", "-0.000000", "123456789012345678", "8.589973e9", "0.30000001192092896",
+    };
+    std::mt19937 random(20);
+    for (int i = 0; i < 20000; ++i) {  // up to 9 digits with the point anywhere, as exporters write them
+        std::string digits = std::to_string(random() % 1000000000u);
+        std::size_t point = random() % (digits.size() + 1);
+        numbers.push_back(digits.substr(0, point) + "." + digits.substr(point));
+    }
+    for (const std::string& number : numbers) {
+        float expected = std::strtof(number.c_str(), nullptr);
+        auto [value, length] = real(number);
+        EXPECT_EQ(length, number.size()) << number;
+        EXPECT_EQ(std::memcmp(&value, &expected, sizeof value), 0) << number << " gave " << value;
+    }
 }
