@@ -2,13 +2,15 @@
 //
 // The scene pass queues every triangle with the rendering state it would have been drawn
 // with (material, texture, normal map, shading mode). drawTriangleList then splits the colour
-// buffer into bands of rows; each band is owned by one thread, which walks every triangle in
-// queue order and fills only its own rows, replaying the same incremental edge walk from the
-// triangle's first row. Every pixel therefore sees the same triangles in the same order with
+// buffer into bands of rows; each band is owned by one thread, which walks the triangles that
+// reach it in queue order and fills only its own rows, replaying the same incremental edge walk
+// from the triangle's first row. Every pixel therefore sees the same triangles in the same order with
 // the same interpolated values as in a sequential frame: the picture is bit for bit the same
 // whatever the number of threads.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -33,6 +35,11 @@ struct DrawList {
     // The rows each triangle can cover, apart from the rest, so that every band runs through a
     // short array to find its triangles.
     std::vector<RowBand> rows;
+    // Per frame, when several threads draw: the triangles of each band, as indices in queue
+    // order, binned by `binParts` runs of the queue side by side (run r's bins for band b at
+    // r * bandCount + b).
+    std::vector<std::vector<std::uint32_t>> bins;
+    std::size_t binParts = 0;
 };
 
 // Queues a vertex given in normalised device coordinates; returns its index.
@@ -65,7 +72,7 @@ struct BufferClear {
 // `threadCount` threads (1 draws on the calling thread alone). With a clear, each band of rows
 // of both buffers is cleared right before the triangles are drawn into it, by the thread that
 // draws it, so that the clear is shared out and the band is still in the cache when drawn.
-void drawTriangleList(const DrawList& list, const SceneLighting& lighting, const RenderContext& context,
+void drawTriangleList(DrawList& list, const SceneLighting& lighting, const RenderContext& context,
                       int threadCount, std::optional<BufferClear> clear = std::nullopt);
 
 // The number of threads a frame uses by default: one per core.
