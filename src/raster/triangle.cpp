@@ -211,14 +211,14 @@ Floats<L> stepTowards(const Floats<L>& from, const Floats<L>& to, float n) {
     return r;
 }
 
-// A corner of the triangle in two forms: `start`, where an edge walker starting there begins
-// (toDividedForm), and `ratio`, what a step towards or from it subtracts (u / viewDepth,
-// v / viewDepth and 1 / viewDepth, as vertexStepDivided divides).
+// A corner of the triangle: `start` is where an edge walker starting there begins
+// (toDividedForm). What a step towards or from it subtracts is worked out only when a walker
+// is stepped (tiny triangles mostly never are).
 template <class L>
 struct Corner {
     Floats<L> start;
-    Floats<L> ratio;
     float y;
+    const Vertex* vertex;
 };
 
 template <class L>
@@ -228,18 +228,29 @@ Corner<L> cornerOf(const Vertex& v, const float (&fields)[L::fieldCount]) {
     for (int i = 0; i < L::fieldCount; ++i) c.start.set(i, fields[i]);
     c.start.set(L::x, v.position.x);
     c.start.set(L::z, v.position.z);
-    c.ratio = c.start;
     if constexpr (L::divided >= 0) {
         float r = 1.0f / v.viewDepth;
         c.start.set(L::divided, v.texCoord.x * r);
         c.start.set(L::divided + 1, v.texCoord.y * r);
         c.start.set(L::divided + 2, r);
-        c.ratio.set(L::divided, v.texCoord.x / v.viewDepth);
-        c.ratio.set(L::divided + 1, v.texCoord.y / v.viewDepth);
-        c.ratio.set(L::divided + 2, 1.0f / v.viewDepth);
     }
     c.y = v.position.y;
+    c.vertex = &v;
     return c;
+}
+
+// What vertexStepDivided subtracts for a corner: u / viewDepth, v / viewDepth and
+// 1 / viewDepth in place of the divided form.
+template <class L>
+Floats<L> ratioOfCorner(const Corner<L>& c) {
+    Floats<L> r = c.start;
+    if constexpr (L::divided >= 0) {
+        const Vertex& v = *c.vertex;
+        r.set(L::divided, v.texCoord.x / v.viewDepth);
+        r.set(L::divided + 1, v.texCoord.y / v.viewDepth);
+        r.set(L::divided + 2, 1.0f / v.viewDepth);
+    }
+    return r;
 }
 
 // What vertexStepDivided subtracts for a walker in divided form, after fromDividedForm: its
@@ -257,10 +268,16 @@ Floats<L> ratioOfWalker(const Floats<L>& at) {
     return r;
 }
 
+// An edge walker whose step is worked out when it is first stepped, and whose steps are
+// added when its position is next read: one by one, exactly as if added row by row.
 template <class L>
 struct Edge {
     Floats<L> at;
     Floats<L> step;
+    const Corner<L>* from;
+    const Corner<L>* to;
+    int pending = 0;      // steps not yet added
+    bool stepped = false;  // `step` is worked out
 };
 
 template <class L>
@@ -351,20 +368,37 @@ struct Walk {
     using Corner = lanes::Corner<L>;
     using Edge = lanes::Edge<L>;
     static float y(const Corner& c) { return c.y; }
-    static Edge edge(const Corner& start, const Corner& end) {
-        return {start.start, stepTowards(start.ratio, end.ratio, end.y - start.y)};
+    static Edge edge(const Corner& start, const Corner& end) { return {start.start, {}, &start, &end}; }
+    static void step(Edge& e) { ++e.pending; }
+    static void workOutStep(Edge& e) {
+        if (e.stepped) return;
+        e.step = stepTowards(ratioOfCorner(*e.from), ratioOfCorner(*e.to), e.to->y - e.from->y);
+        e.stepped = true;
     }
-    static void step(Edge& e) { add(e.at, e.step); }
-    static void skip(Edge& e, int count, int exactLimit) { advanceBy(e.at, e.step, count, exactLimit); }
+    static void settle(Edge& e) {
+        if (e.pending == 0) return;
+        workOutStep(e);
+        for (; e.pending > 0; --e.pending) add(e.at, e.step);
+    }
+    static void skip(Edge& e, int count, int exactLimit) {
+        settle(e);
+        workOutStep(e);
+        advanceBy(e.at, e.step, count, exactLimit);
+    }
 
-    static void row(const Edge& left, const Edge& right, int row, TriangleStream& fill) {
+    static void row(Edge& left, Edge& right, int row, TriangleStream& fill) {
+        settle(left);
+        settle(right);
         const RenderContext& context = fill.context;
         const float leftX = left.at.get(L::x), rightX = right.at.get(L::x);
         int column = pixel::truncate(leftX);
         int endColumn = std::min(pixel::roundHalfUp(rightX), context.colourBuffer->width);
         if (column >= endColumn) return;
-        Floats<L> spanStep = stepTowards(ratioOfWalker(left.at), ratioOfWalker(right.at), rightX - leftX);
         Floats<L> span = left.at;
+        Floats<L> spanStep{};
+        // A single pixel needs no step: it is added only after a pixel.
+        if (column < 0 || endColumn - column > 1)
+            spanStep = stepTowards(ratioOfWalker(left.at), ratioOfWalker(right.at), rightX - leftX);
         if (column < 0) {
             advanceBy(span, spanStep, -column, exactSkipLimit(context.colourBuffer->width));
             column = 0;
