@@ -122,7 +122,7 @@ void drawMesh(const TriMesh& mesh, Scene& scene, RenderContext& context, const M
         context.normalMap = nullptr;
     }
     // The mesh's own vertices join the queue once, whatever number of triangles share each.
-    std::vector<Vertex>& queued = memory.triangles.vertices;
+    QueuedVertices& queued = memory.triangles.vertices;
     const int meshBase = static_cast<int>(queued.size());
     queued.resize(queued.size() + vertexCount);
     const VertexStage stage{columnsOf(mesh.modelMatrix), columnsOf(view),     columnsOf(projection),

@@ -21,7 +21,7 @@ void makeMaterialCurrent(RenderContext& context, const MaterialList& materials, 
 }
 
 void queuePolygons(const ClipPart& clipped, int vertexCount, const MaterialList& materials, RenderContext context,
-                   const std::vector<Vertex>& queued, int meshBase, DrawList& part) {
+                   std::span<const Vertex> queued, int meshBase, DrawList& part) {
     drawListClear(part);
     for (Vertex v : clipped.made) {
         vec4Homogenize(v.position);

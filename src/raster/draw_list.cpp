@@ -16,7 +16,7 @@ int queueVertex(DrawList& list, Vertex vertex, const RenderContext& context) {
 }
 
 void queueTriangle(DrawList& list, int a, int b, int c, const RenderContext& context) {
-    const std::vector<Vertex>& v = list.vertices;
+    const QueuedVertices& v = list.vertices;
     const int corners[3] = {a, b, c};
     const Vertex* const vertices[3] = {&v[static_cast<size_t>(a)], &v[static_cast<size_t>(b)],
                                        &v[static_cast<size_t>(c)]};
@@ -69,7 +69,7 @@ void clearBand(RowBand band, const RenderContext& context, std::optional<BufferC
 void fillQueued(const DrawList& list, std::size_t i, RowBand band, TriangleStream& stream) {
     const TriangleCommand& t = list.triangles[i];
     setTriangleState(stream, t.material, t.textureMap, t.normalMap, t.phongShading);
-    const std::vector<Vertex>& v = list.vertices;
+    const QueuedVertices& v = list.vertices;
     fillTriangle(v[static_cast<size_t>(t.corners[0])], v[static_cast<size_t>(t.corners[1])],
                  v[static_cast<size_t>(t.corners[2])], band, stream);
 }

@@ -11,7 +11,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "core/render_context.h"
@@ -27,10 +29,34 @@ struct TriangleCommand {
     int phongShading;
 };
 
+// Storage whose growth leaves the new elements unset, for arrays whose every element is
+// written before it is read: a frame's queue grows by a whole mesh's vertices at once, and
+// clearing them first would write the whole array twice.
+template <class T>
+struct UnsetGrowthAllocator : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = UnsetGrowthAllocator<U>;
+    };
+    UnsetGrowthAllocator() = default;
+    template <class U>
+    UnsetGrowthAllocator(const UnsetGrowthAllocator<U>&) noexcept {}
+    template <class U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+
+using QueuedVertices = std::vector<Vertex, UnsetGrowthAllocator<Vertex>>;
+
 // The vertices are shared: a mesh's vertices are queued once, in pixel coordinates, and its
 // triangles name their corners by index.
 struct DrawList {
-    std::vector<Vertex> vertices;  // pixel coordinates of the viewport
+    QueuedVertices vertices;  // pixel coordinates of the viewport
     std::vector<TriangleCommand> triangles;
     // The rows each triangle can cover, apart from the rest, so that every band runs through a
     // short array to find its triangles.
