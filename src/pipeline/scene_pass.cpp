@@ -83,14 +83,14 @@ void clipAndQueue(const MeshGeometry& geometry, std::span<const Vertex> clipSpac
         clipTriangles(geometry.surfaces, clipSpace, outsideMasks, divided, begin, end, r.clipped);
         queuePolygons(r.clipped, vertexCount, materials, context, memory.triangles.vertices, meshBase, r.queued);
     });
-    int made = 0;
     const Polygon* last = nullptr;
+    std::vector<const DrawList*> queued(runCount);
     for (std::size_t run = 0; run < runCount; ++run) {
         const ScenePassMemory::Run& r = memory.runs[run];
-        drawListAppend(memory.triangles, r.queued, meshBase + vertexCount, made);
-        made += static_cast<int>(r.queued.vertices.size());
+        queued[run] = &r.queued;
         if (!r.clipped.polygons.empty()) last = &r.clipped.polygons.back();
     }
+    drawListAppendParts(memory.triangles, queued, meshBase + vertexCount);
     // The last polygon's material stays current, as when each is made current in turn; with no
     // polygon at all the mesh leaves nothing in the queue.
     if (last)

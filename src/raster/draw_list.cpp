@@ -54,6 +54,31 @@ void drawListAppend(DrawList& list, const DrawList& part, int firstMoved, int sh
     list.rows.insert(list.rows.end(), part.rows.begin(), part.rows.end());
 }
 
+void drawListAppendParts(DrawList& list, std::span<const DrawList* const> parts, int firstMoved) {
+    std::vector<std::size_t> vertexAt(parts.size() + 1), triangleAt(parts.size() + 1);
+    vertexAt[0] = list.vertices.size();
+    triangleAt[0] = list.triangles.size();
+    for (std::size_t p = 0; p < parts.size(); ++p) {
+        vertexAt[p + 1] = vertexAt[p] + parts[p]->vertices.size();
+        triangleAt[p + 1] = triangleAt[p] + parts[p]->triangles.size();
+    }
+    list.vertices.resize(vertexAt.back());
+    list.triangles.resize(triangleAt.back());
+    list.rows.resize(triangleAt.back());
+    forEachPart(parts.size(), parts.size(), [&](std::size_t p, std::size_t, std::size_t) {
+        const DrawList& part = *parts[p];
+        std::copy(part.vertices.begin(), part.vertices.end(), list.vertices.begin() + static_cast<std::ptrdiff_t>(vertexAt[p]));
+        std::copy(part.rows.begin(), part.rows.end(), list.rows.begin() + static_cast<std::ptrdiff_t>(triangleAt[p]));
+        const int shift = static_cast<int>(vertexAt[p] - vertexAt[0]);
+        TriangleCommand* out = list.triangles.data() + triangleAt[p];
+        for (TriangleCommand t : part.triangles) {
+            for (int& corner : t.corners)
+                if (corner >= firstMoved) corner += shift;
+            *out++ = t;
+        }
+    });
+}
+
 namespace {
 
 // Bands of a few rows, handed out to the threads as they come free, keep the load even when

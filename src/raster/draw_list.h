@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -57,10 +58,10 @@ using QueuedVertices = std::vector<Vertex, UnsetGrowthAllocator<Vertex>>;
 // triangles name their corners by index.
 struct DrawList {
     QueuedVertices vertices;  // pixel coordinates of the viewport
-    std::vector<TriangleCommand> triangles;
+    std::vector<TriangleCommand, UnsetGrowthAllocator<TriangleCommand>> triangles;
     // The rows each triangle can cover, apart from the rest, so that every band runs through a
     // short array to find its triangles.
-    std::vector<RowBand> rows;
+    std::vector<RowBand, UnsetGrowthAllocator<RowBand>> rows;
     // Per frame, when several threads draw: the triangles of each band, as indices in queue
     // order, binned by `binParts` runs of the queue side by side (run r's bins for band b at
     // r * bandCount + b).
@@ -88,6 +89,10 @@ void drawListClear(DrawList& list);
 // from `firstMoved` on are moved up by `shift` (for the part's own vertices, which now follow
 // the ones before them).
 void drawListAppend(DrawList& list, const DrawList& part, int firstMoved, int shift);
+
+// The same for several parts in order, each shifted by the vertices of the parts before it,
+// copied side by side on a thread per part.
+void drawListAppendParts(DrawList& list, std::span<const DrawList* const> parts, int firstMoved);
 
 // What the buffers are cleared to before anything is drawn: the colour, and depth 1.0.
 struct BufferClear {
