@@ -3,15 +3,15 @@
 #
 #   scripts/bench.sh [BENCH_FOLDER] [FRAMES]
 #
-# BENCH_FOLDER holds the scenes and their textures (default: the generated ones, written by
-# quelmar-make-bench into build/bench-scenes on first use; see scripts/bench-scenes.sh). For
+# BENCH_FOLDER holds the scenes and their textures (default, or empty: the generated ones,
+# written by quelmar-make-bench into build/bench-scenes on first use; scripts/bench-scenes.sh). For
 # every scene it prints the median milliseconds per frame, Phong and Gouraud, at the scene's
 # own window (viewport 640 x 480) and in full HD (a copy of the scene whose viewport is
 # 1920 x 1080, drawn into a 1920 x 1080 window), with one thread and with one thread per core,
 # and the speed-up of the second over the first.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-if [ $# -ge 1 ]; then
+if [ -n "${1:-}" ]; then
   bench="$1"
   if [ ! -d "$bench" ]; then
     echo "scripts/bench.sh: no benchmark folder at '$bench'." >&2
