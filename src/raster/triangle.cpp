@@ -318,48 +318,62 @@ Corner<FlatLayout> flatCorner(const Vertex& v) {
     return cornerOf<FlatLayout>(v, fields);
 }
 
-// Batches the pixels of one span that pass the depth test.
+// Batches the pixels of one span that pass the depth test. The walked groups are kept in
+// locals, so that the loop steps registers.
 template <class L>
-void walkBatchedSpan(TriangleStream& fill, Floats<L> span, const Floats<L>& step, int column, int endColumn,
-                     int row) {
+void walkBatchedSpan(TriangleStream& fill, const Floats<L>& start, const Floats<L>& step, int column,
+                     int endColumn, int row) {
     constexpr int kRecordGroups = L::groups - 1;
     static_assert(kRecordGroups * 4 <= kRecordFloats);
+    // Depth steps on its own: the same float addition as in its lane, and x is not needed.
+    Group at[kRecordGroups], by[kRecordGroups];
+    for (int i = 0; i < kRecordGroups; ++i) {
+        at[i] = start.g[i];
+        by[i] = step.g[i];
+    }
+    float z = start.get(L::z);
+    const float zStep = step.get(L::z);
     DepthBuffer& depth = *fill.context.depthBuffer;
     float* depthRow = depth.values.data() + static_cast<size_t>(row) * static_cast<size_t>(depth.width);
     const int rowStart = row * fill.context.colourBuffer->width;
     PixelBatch& batch = fill.batch;
     int count = batch.count;
     for (; column < endColumn; ++column) {
-        const float z = span.g[kRecordGroups][1];
         if (depthRow[column] >= z) {
             depthRow[column] = z;
             batch.pixel[count] = rowStart + column;
-            std::memcpy(batch.record[count], span.g, kRecordGroups * sizeof(Group));
+            std::memcpy(batch.record[count], at, kRecordGroups * sizeof(Group));
             if (++count == kBatchCapacity) {
                 batch.count = count;
                 flushBatch(fill);
                 count = 0;
             }
         }
-        add(span, step);
+        for (int i = 0; i < kRecordGroups; ++i) at[i] += by[i];
+        z += zStep;
     }
     batch.count = count;
 }
 
 // Gouraud without a texture: the colour is the walked colour itself, written at once.
-void walkFlatSpan(TriangleStream& fill, Floats<FlatLayout> span, const Floats<FlatLayout>& step, int column,
+void walkFlatSpan(TriangleStream& fill, const Floats<FlatLayout>& start, const Floats<FlatLayout>& step, int column,
                   int endColumn, int row) {
+    static_assert(sizeof(Colour) == sizeof(Group));
+    Group colour = start.g[0];
+    const Group colourStep = step.g[0];
+    float z = start.get(FlatLayout::z);
+    const float zStep = step.get(FlatLayout::z);
     DepthBuffer& depth = *fill.context.depthBuffer;
     float* depthRow = depth.values.data() + static_cast<size_t>(row) * static_cast<size_t>(depth.width);
     Image& image = *fill.context.colourBuffer;
     Colour* colourRow = image.pixels.data() + static_cast<size_t>(row) * static_cast<size_t>(image.width);
     for (; column < endColumn; ++column) {
-        const float z = span.g[1][1];
         if (depthRow[column] >= z) {
             depthRow[column] = z;
-            colourRow[column] = Colour{span.g[0][0], span.g[0][1], span.g[0][2], span.g[0][3]};
+            std::memcpy(&colourRow[column], &colour, sizeof colour);
         }
-        add(span, step);
+        colour += colourStep;
+        z += zStep;
     }
 }
 
