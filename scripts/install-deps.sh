@@ -15,6 +15,7 @@ packages=(
   libassimp-dev libstb-dev  # quelmar-import: model formats, texture decoding
   xvfb xdotool x11-apps x11-utils imagemagick
   libgl1-mesa-dri libglx-mesa0  # software OpenGL, for the viewer under Xvfb
+  libegl-dev libegl-mesa0  # quelmar-gl-bench: OpenGL without a window, for scripts/compare-gl.sh
   clang libclang-rt-14-dev
 )
 if [ "${1:-}" = --arm64 ]; then

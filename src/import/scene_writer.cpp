@@ -1,21 +1,41 @@
 #include "import/scene_writer.h"
 
-#include <cstdio>
+#include <charconv>
 
 namespace {
 
-std::string number(float value) {
+// The shortest text that reads back (strtof) as exactly this float: the same float as nine
+// significant digits give, in fewer characters and far less time.
+void appendNumber(std::string& out, float value) {
     char text[32];
-    std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
+    const std::to_chars_result end = std::to_chars(text, text + sizeof text, value);
+    out.append(text, end.ptr);
+}
+
+void appendInteger(std::string& out, long long value) {
+    char text[24];
+    const std::to_chars_result end = std::to_chars(text, text + sizeof text, value);
+    out.append(text, end.ptr);
+}
+
+std::string number(float value) {
+    std::string text;
+    appendNumber(text, value);
     return text;
+}
+
+void appendNumbers(std::string& out, std::initializer_list<float> values) {
+    bool first = true;
+    for (float value : values) {
+        if (!first) out += ' ';
+        first = false;
+        appendNumber(out, value);
+    }
 }
 
 std::string numbers(std::initializer_list<float> values) {
     std::string text;
-    for (float value : values) {
-        if (!text.empty()) text += ' ';
-        text += number(value);
-    }
+    appendNumbers(text, values);
     return text;
 }
 
@@ -46,20 +66,36 @@ void writeLight(std::string& out, const Light& l, int number) {
     out += "\tCOLOUR: " + colour(l.colour) + "\n";
 }
 
+// Vertices and triangles are most of a large model's file: appended in place, without
+// temporary strings.
 void writeMesh(std::string& out, const ImportedMesh& mesh, const std::string& materialName) {
     out += "TRIMESH \"" + mesh.name + "\"\n";
     out += "\tPOSITION: 0 0 0\n\tROTATION: 0 0 1 0\n\tROTATIONMATRIX: X: 1 0 0 Y: 0 1 0 Z: 0 0 1\n";
-    out += "\tVERTEXCOUNT " + std::to_string(mesh.vertices.size()) + "\n";
+    out += "\tVERTEXCOUNT ";
+    appendInteger(out, static_cast<long long>(mesh.vertices.size()));
+    out += '\n';
     for (const ImportedVertex& v : mesh.vertices) {
-        out += "\t\tPOSITION: " + numbers({v.position.x, v.position.y, v.position.z});
-        out += " NORMAL: " + numbers({v.normal.x, v.normal.y, v.normal.z});
-        out += " TEXCOORD: " + numbers({v.texCoord.x, v.texCoord.y}) + "\n";
+        out += "\t\tPOSITION: ";
+        appendNumbers(out, {v.position.x, v.position.y, v.position.z});
+        out += " NORMAL: ";
+        appendNumbers(out, {v.normal.x, v.normal.y, v.normal.z});
+        out += " TEXCOORD: ";
+        appendNumbers(out, {v.texCoord.x, v.texCoord.y});
+        out += '\n';
     }
     out += "\tMATERIALCOUNT 1\n\t\tMATERIAL \"" + materialName + "\"\n";
-    out += "\t\tTRIANGLECOUNT " + std::to_string(mesh.indices.size() / 3) + "\n";
-    for (std::size_t i = 0; i + 2 < mesh.indices.size(); i += 3)
-        out += "\t\t" + std::to_string(mesh.indices[i]) + ' ' + std::to_string(mesh.indices[i + 1]) + ' ' +
-               std::to_string(mesh.indices[i + 2]) + '\n';
+    out += "\t\tTRIANGLECOUNT ";
+    appendInteger(out, static_cast<long long>(mesh.indices.size() / 3));
+    out += '\n';
+    for (std::size_t i = 0; i + 2 < mesh.indices.size(); i += 3) {
+        out += "\t\t";
+        appendInteger(out, mesh.indices[i]);
+        out += ' ';
+        appendInteger(out, mesh.indices[i + 1]);
+        out += ' ';
+        appendInteger(out, mesh.indices[i + 2]);
+        out += '\n';
+    }
 }
 
 }  // namespace

@@ -25,6 +25,6 @@ struct SceneDescription {
 // in it gets "-2", "-3", ... appended. The result is added to `taken`.
 std::string safeName(const std::string& name, const std::string& fallback, std::set<std::string>& taken);
 
-// The scene in the canonical layout, numbers with nine significant digits (they read back as
-// the same floats), meshes placed at the origin unrotated.
+// The scene in the canonical layout, each number in the fewest digits that read back as the
+// same float (the floats nine significant digits give), meshes placed at the origin unrotated.
 std::string sceneText(const SceneDescription& scene);

@@ -91,14 +91,19 @@ bool clipPolygon(std::vector<Vertex>& polygon, std::vector<Vertex>& scratch) {
     return !polygon.empty();
 }
 
-bool frontFacing(const Vec4& a, const Vec4& b, const Vec4& c) {
+bool frontFacing(const Vec4& a, const Vec4& b, const Vec4& c, const Vec4& dividedA, const Vec4& dividedB,
+                 const Vec4& dividedC) {
     if (a.w <= 0.0f || b.w <= 0.0f || c.w <= 0.0f) return orientationXYW(a, b, c) >= 0.0f;
+    Vec3 n = vec3Cross(vec3Sub(xyz(dividedB), xyz(dividedA)), vec3Sub(xyz(dividedC), xyz(dividedA)));
+    return n.z >= 0.0f;  // zero-area triangles stay; a NaN is dropped
+}
+
+bool frontFacing(const Vec4& a, const Vec4& b, const Vec4& c) {
     Vec4 pa = a, pb = b, pc = c;
     vec4Homogenize(pa);
     vec4Homogenize(pb);
     vec4Homogenize(pc);
-    Vec3 n = vec3Cross(vec3Sub(xyz(pb), xyz(pa)), vec3Sub(xyz(pc), xyz(pa)));
-    return n.z >= 0.0f;  // zero-area triangles stay; a NaN is dropped
+    return frontFacing(a, b, c, pa, pb, pc);
 }
 
 std::size_t triangleCount(const std::vector<Surface>& surfaces) {
@@ -108,7 +113,8 @@ std::size_t triangleCount(const std::vector<Surface>& surfaces) {
 }
 
 void clipTriangles(const std::vector<Surface>& surfaces, std::span<const Vertex> vertices,
-                   std::span<const unsigned char> outsideMasks, std::size_t first, std::size_t end, ClipPart& part) {
+                   std::span<const unsigned char> outsideMasks, std::span<const Vec4> divided, std::size_t first,
+                   std::size_t end, ClipPart& part) {
     part.made.clear();
     part.corners.clear();
     part.polygons.clear();
@@ -121,7 +127,9 @@ void clipTriangles(const std::vector<Surface>& surfaces, std::span<const Vertex>
             const std::size_t i = (t - surfaceStart) * 3;
             const int a = surface.indices[i], b = surface.indices[i + 1], c = surface.indices[i + 2];
             if (!valid(a) || !valid(b) || !valid(c)) continue;
-            if (!frontFacing(vertices[a].position, vertices[b].position, vertices[c].position)) continue;
+            if (!frontFacing(vertices[a].position, vertices[b].position, vertices[c].position, divided[a], divided[b],
+                             divided[c]))
+                continue;
             Polygon polygon{static_cast<int>(part.corners.size()), 3, surface.materialIndex};
             // A triangle inside every plane needs no clipping, since it would come back as it is.
             // (One wholly outside a plane still goes through the clipper: cut vertices made for
@@ -141,6 +149,16 @@ void clipTriangles(const std::vector<Surface>& surfaces, std::span<const Vertex>
         }
         surfaceStart = surfaceEnd;
     }
+}
+
+void clipTriangles(const std::vector<Surface>& surfaces, std::span<const Vertex> vertices,
+                   std::span<const unsigned char> outsideMasks, std::size_t first, std::size_t end, ClipPart& part) {
+    std::vector<Vec4> divided(vertices.size());
+    for (std::size_t i = 0; i < vertices.size(); ++i) {
+        divided[i] = vertices[i].position;
+        vec4Homogenize(divided[i]);
+    }
+    clipTriangles(surfaces, vertices, outsideMasks, divided, first, end, part);
 }
 
 PolygonList clipMesh(const std::vector<Vertex>& vertices, const std::vector<Surface>& surfaces) {

@@ -57,6 +57,9 @@ bool clipPolygon(std::vector<Vertex>& polygon, std::vector<Vertex>& scratch);
 
 // True when the triangle faces the viewer (or cannot be decided as facing away).
 bool frontFacing(const Vec4& a, const Vec4& b, const Vec4& c);
+// The same, given also the three positions already divided by w (vec4Homogenize).
+bool frontFacing(const Vec4& a, const Vec4& b, const Vec4& c, const Vec4& dividedA, const Vec4& dividedB,
+                 const Vec4& dividedC);
 
 // Bit k set: the clip-space point lies outside plane k.
 unsigned char planesOutside(const Vec4& p);
@@ -69,6 +72,10 @@ std::size_t triangleCount(const std::vector<Surface>& surfaces);
 // (emptied first).
 void clipTriangles(const std::vector<Surface>& surfaces, std::span<const Vertex> vertices,
                    std::span<const unsigned char> outsideMasks, std::size_t first, std::size_t end, ClipPart& part);
+// The same, given also the vertices' positions divided by w, which the culling test reads.
+void clipTriangles(const std::vector<Surface>& surfaces, std::span<const Vertex> vertices,
+                   std::span<const unsigned char> outsideMasks, std::span<const Vec4> divided, std::size_t first,
+                   std::size_t end, ClipPart& part);
 
 // Culls and clips every triangle of the mesh's surfaces over its vertices in clip space.
 PolygonList clipMesh(const std::vector<Vertex>& vertices, const std::vector<Surface>& surfaces);

@@ -14,29 +14,51 @@
 
 namespace {
 
+// A matrix as four column vectors, so that a point is transformed four rows at a time: each
+// lane is one row's ((e0 * x + e1 * y) + e2 * z) + e3 * w, the operations of matrixTransform
+// in its order, so the result is bit for bit the same.
+typedef float Lanes4 __attribute__((vector_size(16)));
+
+struct MatrixColumns {
+    Lanes4 column[4];
+};
+
+MatrixColumns columnsOf(const Matrix4& m) {
+    const float* e = m.m;
+    MatrixColumns c;
+    for (int j = 0; j < 4; ++j) c.column[j] = Lanes4{e[j], e[4 + j], e[8 + j], e[12 + j]};
+    return c;
+}
+
+Vec4 transform(const MatrixColumns& m, const Vec4& v) {
+    const Lanes4 x{v.x, v.x, v.x, v.x}, y{v.y, v.y, v.y, v.y}, z{v.z, v.z, v.z, v.z}, w{v.w, v.w, v.w, v.w};
+    const Lanes4 r = m.column[0] * x + m.column[1] * y + m.column[2] * z + m.column[3] * w;
+    return {r[0], r[1], r[2], r[3]};
+}
+
 // One vertex from object space to clip space: world space first (where the Gouraud colour is
 // lit, and where per-pixel lighting wants the position and, for normal mapping, the tangent),
 // then view space, whose z is kept for perspective-correct texturing, then clip space.
 // Normals and tangents take the model matrix directly: it is a rotation and a move.
 struct VertexStage {
-    const Matrix4& model;
-    const Matrix4& view;
-    const Matrix4& projection;
+    MatrixColumns model;
+    MatrixColumns view;
+    MatrixColumns projection;
     const Material* gouraudMaterial;  // none in Phong mode
     const SceneLighting& lighting;
     const RenderContext& context;
 
     void operator()(Vertex& v) const {
-        v.position = matrixTransform(model, v.position);
-        v.normal = matrixTransform(model, v.normal);
+        v.position = transform(model, v.position);
+        v.normal = transform(model, v.normal);
         if (context.phongShading == 1) {
             v.worldPosition = v.position;
-            if (context.normalMapping == 1) v.tangent = matrixTransform(model, v.tangent);
+            if (context.normalMapping == 1) v.tangent = transform(model, v.tangent);
         }
         if (gouraudMaterial) lightVertex(v, *gouraudMaterial, lighting, context);
-        v.position = matrixTransform(view, v.position);
+        v.position = transform(view, v.position);
         v.viewDepth = v.position.z;
-        v.position = matrixTransform(projection, v.position);
+        v.position = transform(projection, v.position);
     }
 };
 
@@ -45,18 +67,12 @@ struct VertexStage {
 constexpr std::size_t kVerticesPerThread = 4096;
 constexpr std::size_t kTrianglesPerThread = 4096;
 
-// The vertex as the queue holds it: divided by w, in pixels.
-Vertex pixelVertex(Vertex v, const RenderContext& context) {
-    vec4Homogenize(v.position);
-    ndcToPixel(v, context);
-    return v;
-}
 
 // The mesh's triangles are cut into runs, each culled, clipped and queued on its own thread into
 // its own lists, which are then joined in the runs' order: the queue is exactly the one that a
 // single pass over the triangles gives.
 void clipAndQueue(const MeshGeometry& geometry, std::span<const Vertex> clipSpace,
-                  std::span<const unsigned char> outsideMasks, const MaterialList& materials, RenderContext& context,
+                  std::span<const unsigned char> outsideMasks, std::span<const Vec4> divided, const MaterialList& materials, RenderContext& context,
                   int meshBase, int threadCount, ScenePassMemory& memory) {
     const std::size_t triangles = triangleCount(geometry.surfaces);
     const std::size_t runCount = rangePartCount(triangles, threadCount, kTrianglesPerThread);
@@ -64,17 +80,17 @@ void clipAndQueue(const MeshGeometry& geometry, std::span<const Vertex> clipSpac
     const int vertexCount = static_cast<int>(clipSpace.size());
     forEachPart(triangles, runCount, [&](std::size_t run, std::size_t begin, std::size_t end) {
         ScenePassMemory::Run& r = memory.runs[run];
-        clipTriangles(geometry.surfaces, clipSpace, outsideMasks, begin, end, r.clipped);
+        clipTriangles(geometry.surfaces, clipSpace, outsideMasks, divided, begin, end, r.clipped);
         queuePolygons(r.clipped, vertexCount, materials, context, memory.triangles.vertices, meshBase, r.queued);
     });
-    int made = 0;
     const Polygon* last = nullptr;
+    std::vector<const DrawList*> queued(runCount);
     for (std::size_t run = 0; run < runCount; ++run) {
         const ScenePassMemory::Run& r = memory.runs[run];
-        drawListAppend(memory.triangles, r.queued, meshBase + vertexCount, made);
-        made += static_cast<int>(r.queued.vertices.size());
+        queued[run] = &r.queued;
         if (!r.clipped.polygons.empty()) last = &r.clipped.polygons.back();
     }
+    drawListAppendParts(memory.triangles, queued, meshBase + vertexCount);
     // The last polygon's material stays current, as when each is made current in turn; with no
     // polygon at all the mesh leaves nothing in the queue.
     if (last)
@@ -93,8 +109,10 @@ void drawMesh(const TriMesh& mesh, Scene& scene, RenderContext& context, const M
     const std::size_t vertexCount = geometry.vertices.size();
     if (memory.clipSpace.size() < vertexCount) memory.clipSpace.resize(vertexCount);
     if (memory.outsideMasks.size() < vertexCount) memory.outsideMasks.resize(vertexCount);
+    if (memory.divided.size() < vertexCount) memory.divided.resize(vertexCount);
     const std::span<Vertex> clipSpace(memory.clipSpace.data(), vertexCount);
     const std::span<unsigned char> outsideMasks(memory.outsideMasks.data(), vertexCount);
+    const std::span<Vec4> divided(memory.divided.data(), vertexCount);
     const Material* gouraudMaterial = nullptr;
     if (context.phongShading == 0) {
         // Gouraud: the whole mesh is lit with its first surface's material and texture.
@@ -104,20 +122,24 @@ void drawMesh(const TriMesh& mesh, Scene& scene, RenderContext& context, const M
         context.normalMap = nullptr;
     }
     // The mesh's own vertices join the queue once, whatever number of triangles share each.
-    std::vector<Vertex>& queued = memory.triangles.vertices;
+    QueuedVertices& queued = memory.triangles.vertices;
     const int meshBase = static_cast<int>(queued.size());
     queued.resize(queued.size() + vertexCount);
-    const VertexStage stage{mesh.modelMatrix, view, projection, gouraudMaterial, scene.lighting, context};
+    const VertexStage stage{columnsOf(mesh.modelMatrix), columnsOf(view),     columnsOf(projection),
+                            gouraudMaterial,             scene.lighting, context};
     forEachRange(vertexCount, threadCount, kVerticesPerThread, [&](std::size_t begin, std::size_t end) {
         for (std::size_t i = begin; i < end; ++i) {
             Vertex v = geometry.vertices[i];  // a working copy: the pass never writes the scene's
             stage(v);
             clipSpace[i] = v;
             outsideMasks[i] = planesOutside(v.position);
-            queued[static_cast<std::size_t>(meshBase) + i] = pixelVertex(v, context);
+            vec4Homogenize(v.position);
+            divided[i] = v.position;
+            ndcToPixel(v, context);  // the vertex as the queue holds it: divided by w, in pixels
+            queued[static_cast<std::size_t>(meshBase) + i] = v;
         }
     });
-    clipAndQueue(geometry, clipSpace, outsideMasks, scene.materials, context, meshBase, threadCount, memory);
+    clipAndQueue(geometry, clipSpace, outsideMasks, divided, scene.materials, context, meshBase, threadCount, memory);
 }
 
 // Two triangles over the viewport rectangle at the far depth 1.0: they fill wherever no mesh

@@ -15,7 +15,8 @@
 struct ScenePassMemory {
     DrawList triangles;                       // the frame's queued triangles
     std::vector<Vertex> clipSpace;            // a mesh's vertices in clip space, from the first
-    std::vector<unsigned char> outsideMasks;  // and the planes each lies outside of
+    std::vector<unsigned char> outsideMasks;  // and the planes each lies outside of,
+    std::vector<Vec4> divided;                // and its position divided by w
     struct Run {
         ClipPart clipped;
         DrawList queued;

@@ -21,7 +21,7 @@ void makeMaterialCurrent(RenderContext& context, const MaterialList& materials, 
 }
 
 void queuePolygons(const ClipPart& clipped, int vertexCount, const MaterialList& materials, RenderContext context,
-                   const std::vector<Vertex>& queued, int meshBase, DrawList& part) {
+                   std::span<const Vertex> queued, int meshBase, DrawList& part) {
     drawListClear(part);
     for (Vertex v : clipped.made) {
         vec4Homogenize(v.position);
@@ -32,8 +32,14 @@ void queuePolygons(const ClipPart& clipped, int vertexCount, const MaterialList&
         return corner < vertexCount ? &queued[static_cast<size_t>(meshBase + corner)]
                                     : &part.vertices[static_cast<size_t>(corner - vertexCount)];
     };
+    int current = 0;
+    bool set = false;
     for (const Polygon& polygon : clipped.polygons) {
-        makeMaterialCurrent(context, materials, polygon.materialIndex);
+        if (!set || polygon.materialIndex != current) {  // the same index makes the same state current
+            makeMaterialCurrent(context, materials, polygon.materialIndex);
+            current = polygon.materialIndex;
+            set = true;
+        }
         // A fan around the first corner keeps the boundary's winding in every triangle.
         std::span<const int> corner{clipped.corners.data() + polygon.first, static_cast<size_t>(polygon.count)};
         for (size_t i = 1; i + 1 < corner.size(); ++i) {

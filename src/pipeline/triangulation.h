@@ -1,6 +1,8 @@
 // Triangulation: each clipped polygon becomes the current material and a fan of triangles.
 #pragma once
 
+#include <span>
+
 #include "core/render_context.h"
 #include "pipeline/clipping.h"
 #include "raster/draw_list.h"
@@ -21,4 +23,4 @@ void makeMaterialCurrent(RenderContext& context, const MaterialList& materials, 
 // divided by w and queued into part.vertices, and named as if they followed the mesh's own, so
 // that drawListAppend can join the runs of a mesh in order.
 void queuePolygons(const ClipPart& clipped, int vertexCount, const MaterialList& materials, RenderContext context,
-                   const std::vector<Vertex>& queued, int meshBase, DrawList& part);
+                   std::span<const Vertex> queued, int meshBase, DrawList& part);

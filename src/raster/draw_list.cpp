@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <thread>
 
+#include "core/parallel.h"
 #include "raster/depth.h"
 #include "raster/triangle.h"
 
@@ -14,7 +16,7 @@ int queueVertex(DrawList& list, Vertex vertex, const RenderContext& context) {
 }
 
 void queueTriangle(DrawList& list, int a, int b, int c, const RenderContext& context) {
-    const std::vector<Vertex>& v = list.vertices;
+    const QueuedVertices& v = list.vertices;
     const int corners[3] = {a, b, c};
     const Vertex* const vertices[3] = {&v[static_cast<size_t>(a)], &v[static_cast<size_t>(b)],
                                        &v[static_cast<size_t>(c)]};
@@ -52,52 +54,114 @@ void drawListAppend(DrawList& list, const DrawList& part, int firstMoved, int sh
     list.rows.insert(list.rows.end(), part.rows.begin(), part.rows.end());
 }
 
+void drawListAppendParts(DrawList& list, std::span<const DrawList* const> parts, int firstMoved) {
+    std::vector<std::size_t> vertexAt(parts.size() + 1), triangleAt(parts.size() + 1);
+    vertexAt[0] = list.vertices.size();
+    triangleAt[0] = list.triangles.size();
+    for (std::size_t p = 0; p < parts.size(); ++p) {
+        vertexAt[p + 1] = vertexAt[p] + parts[p]->vertices.size();
+        triangleAt[p + 1] = triangleAt[p] + parts[p]->triangles.size();
+    }
+    list.vertices.resize(vertexAt.back());
+    list.triangles.resize(triangleAt.back());
+    list.rows.resize(triangleAt.back());
+    forEachPart(parts.size(), parts.size(), [&](std::size_t p, std::size_t, std::size_t) {
+        const DrawList& part = *parts[p];
+        std::copy(part.vertices.begin(), part.vertices.end(), list.vertices.begin() + static_cast<std::ptrdiff_t>(vertexAt[p]));
+        std::copy(part.rows.begin(), part.rows.end(), list.rows.begin() + static_cast<std::ptrdiff_t>(triangleAt[p]));
+        const int shift = static_cast<int>(vertexAt[p] - vertexAt[0]);
+        TriangleCommand* out = list.triangles.data() + triangleAt[p];
+        for (TriangleCommand t : part.triangles) {
+            for (int& corner : t.corners)
+                if (corner >= firstMoved) corner += shift;
+            *out++ = t;
+        }
+    });
+}
+
 namespace {
 
 // Bands of a few rows, handed out to the threads as they come free, keep the load even when
 // the picture is busy in one part only (a sky above a detailed floor).
 constexpr int kRowsPerBand = 16;
 
-void drawBand(const DrawList& list, RowBand band, const SceneLighting& lighting, RenderContext context,
-              std::optional<BufferClear> clear) {
-    if (clear) {
-        imageFillRows(*context.colourBuffer, band.begin, band.end, clear->colour);
-        depthBufferClearRows(*context.depthBuffer, band.begin, band.end);
-    }
-    for (std::size_t i = 0; i < list.rows.size(); ++i) {
-        if (list.rows[i].end <= band.begin || list.rows[i].begin >= band.end) continue;
-        const TriangleCommand& t = list.triangles[i];
-        context.material = t.material;
-        context.textureMap = t.textureMap;
-        context.normalMap = t.normalMap;
-        context.phongShading = t.phongShading;
-        const std::vector<Vertex>& v = list.vertices;
-        fillTriangle(v[static_cast<size_t>(t.corners[0])], v[static_cast<size_t>(t.corners[1])],
-                     v[static_cast<size_t>(t.corners[2])], band, lighting, context);
-    }
+void clearBand(RowBand band, const RenderContext& context, std::optional<BufferClear> clear) {
+    if (!clear) return;
+    imageFillRows(*context.colourBuffer, band.begin, band.end, clear->colour);
+    depthBufferClearRows(*context.depthBuffer, band.begin, band.end);
+}
+
+void fillQueued(const DrawList& list, std::size_t i, RowBand band, TriangleStream& stream) {
+    const TriangleCommand& t = list.triangles[i];
+    setTriangleState(stream, t.material, t.textureMap, t.normalMap, t.phongShading);
+    const QueuedVertices& v = list.vertices;
+    fillTriangle(v[static_cast<size_t>(t.corners[0])], v[static_cast<size_t>(t.corners[1])],
+                 v[static_cast<size_t>(t.corners[2])], band, stream);
+}
+
+// The whole buffer as one band, on the calling thread.
+void drawAll(const DrawList& list, RowBand band, const SceneLighting& lighting, const RenderContext& context,
+             std::optional<BufferClear> clear) {
+    clearBand(band, context, clear);
+    TriangleStream stream(lighting, context);
+    for (std::size_t i = 0; i < list.rows.size(); ++i) fillQueued(list, i, band, stream);
+    flushTriangleStream(stream);
+}
+
+// A band's triangles, as the bins of the queue's parts give them, in queue order.
+void drawBand(const DrawList& list, int bandIndex, RowBand band, const SceneLighting& lighting,
+              const RenderContext& context, std::optional<BufferClear> clear) {
+    clearBand(band, context, clear);
+    TriangleStream stream(lighting, context);
+    const std::size_t bandCount = list.bins.size() / std::max<std::size_t>(list.binParts, 1);
+    for (std::size_t part = 0; part < list.binParts; ++part)
+        for (std::uint32_t i : list.bins[part * bandCount + static_cast<std::size_t>(bandIndex)])
+            fillQueued(list, i, band, stream);
+    flushTriangleStream(stream);
+}
+
+// Sorts the queue's triangles into the bands they reach, once per frame: the queue is cut into
+// `parts` runs binned side by side, each into bins of its own, so that a band reading the runs'
+// bins in order meets its triangles in queue order.
+void binTriangles(DrawList& list, int bandCount, int rowsPerBand, int parts) {
+    const std::size_t bands = static_cast<std::size_t>(bandCount);
+    list.binParts = static_cast<std::size_t>(parts);
+    if (list.bins.size() < list.binParts * bands) list.bins.resize(list.binParts * bands);
+    forEachPart(list.rows.size(), list.binParts, [&](std::size_t part, std::size_t begin, std::size_t end) {
+        std::vector<std::uint32_t>* bins = &list.bins[part * bands];
+        for (std::size_t b = 0; b < bands; ++b) bins[b].clear();
+        for (std::size_t i = begin; i < end; ++i) {
+            const RowBand rows = list.rows[i];
+            const int first = std::max(rows.begin, 0) / rowsPerBand;
+            const int last = std::min((rows.end - 1) / rowsPerBand, bandCount - 1);
+            if (rows.end <= 0) continue;  // below the buffer
+            for (int b = first; b <= last; ++b) bins[b].push_back(static_cast<std::uint32_t>(i));
+        }
+    });
 }
 
 }  // namespace
 
-void drawTriangleList(const DrawList& list, const SceneLighting& lighting, const RenderContext& context,
-                      int threadCount, std::optional<BufferClear> clear) {
+void drawTriangleList(DrawList& list, const SceneLighting& lighting, const RenderContext& context, int threadCount,
+                      std::optional<BufferClear> clear) {
     // The depth buffer may have rows the colour buffer lacks; they are cleared all the same.
     const int height = context.colourBuffer->height;
     const int clearHeight = clear ? std::max(height, context.depthBuffer->height) : height;
     const int bandCount = (clearHeight + kRowsPerBand - 1) / kRowsPerBand;
     threadCount = std::clamp(threadCount, 1, std::max(bandCount, 1));
-    std::atomic<int> nextBand{0};
-    auto worker = [&] {
-        for (int b = nextBand++; b < bandCount; b = nextBand++)
-            drawBand(list, {b * kRowsPerBand, std::min((b + 1) * kRowsPerBand, clearHeight)}, lighting, context,
-                     clear);
-    };
     if (threadCount == 1) {
         // One band for the whole buffer: a triangle taller than a band would otherwise be set up
         // and walked down to each band again, which costs one thread more than the cache saves.
-        drawBand(list, {0, clearHeight}, lighting, context, clear);
+        drawAll(list, {0, clearHeight}, lighting, context, clear);
         return;
     }
+    binTriangles(list, bandCount, kRowsPerBand, threadCount);
+    std::atomic<int> nextBand{0};
+    auto worker = [&] {
+        for (int b = nextBand++; b < bandCount; b = nextBand++)
+            drawBand(list, b, {b * kRowsPerBand, std::min((b + 1) * kRowsPerBand, clearHeight)}, lighting, context,
+                     clear);
+    };
     std::vector<std::jthread> helpers;
     for (int i = 1; i < threadCount; ++i) helpers.emplace_back(worker);
     worker();

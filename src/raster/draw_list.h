@@ -2,14 +2,19 @@
 //
 // The scene pass queues every triangle with the rendering state it would have been drawn
 // with (material, texture, normal map, shading mode). drawTriangleList then splits the colour
-// buffer into bands of rows; each band is owned by one thread, which walks every triangle in
-// queue order and fills only its own rows, replaying the same incremental edge walk from the
-// triangle's first row. Every pixel therefore sees the same triangles in the same order with
+// buffer into bands of rows; each band is owned by one thread, which walks the triangles that
+// reach it in queue order and fills only its own rows, replaying the same incremental edge walk
+// from the triangle's first row. Every pixel therefore sees the same triangles in the same order with
 // the same interpolated values as in a sequential frame: the picture is bit for bit the same
 // whatever the number of threads.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <optional>
+#include <span>
+#include <utility>
 #include <vector>
 
 #include "core/render_context.h"
@@ -25,14 +30,43 @@ struct TriangleCommand {
     int phongShading;
 };
 
+// Storage whose growth leaves the new elements unset, for arrays whose every element is
+// written before it is read: a frame's queue grows by a whole mesh's vertices at once, and
+// clearing them first would write the whole array twice.
+template <class T>
+struct UnsetGrowthAllocator : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = UnsetGrowthAllocator<U>;
+    };
+    UnsetGrowthAllocator() = default;
+    template <class U>
+    UnsetGrowthAllocator(const UnsetGrowthAllocator<U>&) noexcept {}
+    template <class U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+
+using QueuedVertices = std::vector<Vertex, UnsetGrowthAllocator<Vertex>>;
+
 // The vertices are shared: a mesh's vertices are queued once, in pixel coordinates, and its
 // triangles name their corners by index.
 struct DrawList {
-    std::vector<Vertex> vertices;  // pixel coordinates of the viewport
-    std::vector<TriangleCommand> triangles;
+    QueuedVertices vertices;  // pixel coordinates of the viewport
+    std::vector<TriangleCommand, UnsetGrowthAllocator<TriangleCommand>> triangles;
     // The rows each triangle can cover, apart from the rest, so that every band runs through a
     // short array to find its triangles.
-    std::vector<RowBand> rows;
+    std::vector<RowBand, UnsetGrowthAllocator<RowBand>> rows;
+    // Per frame, when several threads draw: the triangles of each band, as indices in queue
+    // order, binned by `binParts` runs of the queue side by side (run r's bins for band b at
+    // r * bandCount + b).
+    std::vector<std::vector<std::uint32_t>> bins;
+    std::size_t binParts = 0;
 };
 
 // Queues a vertex given in normalised device coordinates; returns its index.
@@ -56,6 +90,10 @@ void drawListClear(DrawList& list);
 // the ones before them).
 void drawListAppend(DrawList& list, const DrawList& part, int firstMoved, int shift);
 
+// The same for several parts in order, each shifted by the vertices of the parts before it,
+// copied side by side on a thread per part.
+void drawListAppendParts(DrawList& list, std::span<const DrawList* const> parts, int firstMoved);
+
 // What the buffers are cleared to before anything is drawn: the colour, and depth 1.0.
 struct BufferClear {
     Colour colour;
@@ -65,7 +103,7 @@ struct BufferClear {
 // `threadCount` threads (1 draws on the calling thread alone). With a clear, each band of rows
 // of both buffers is cleared right before the triangles are drawn into it, by the thread that
 // draws it, so that the clear is shared out and the band is still in the cache when drawn.
-void drawTriangleList(const DrawList& list, const SceneLighting& lighting, const RenderContext& context,
+void drawTriangleList(DrawList& list, const SceneLighting& lighting, const RenderContext& context,
                       int threadCount, std::optional<BufferClear> clear = std::nullopt);
 
 // The number of threads a frame uses by default: one per core.

@@ -4,6 +4,7 @@
 #include "core/render_context.h"
 #include "core/vertex.h"
 #include "scene/scene.h"
+#include "shading/pixel_batch.h"
 
 // Fills one counter-clockwise triangle (positions in normalised device coordinates, z the
 // depth) into the context's buffers, with perspective-correct texture coordinates, depth-tested,
@@ -17,9 +18,40 @@ struct RowBand {
     int end;
 };
 
-// The same for a triangle already in pixel coordinates, filling only the rows of `band`. The
-// edge walk always starts at the triangle's first row, so a band's pixels are exactly those a
+// How a run of triangles' pixels are coloured: one at a time by the reference code (no
+// kernels), or collected into a batch that a SIMD kernel shades, or (Gouraud without a
+// texture) written at once with the walked colour.
+enum class BatchMode { none, phong, textured, flatColour };
+
+// The state that consecutive triangles of one band share: their shading state and the batch
+// their pixels go into. The batch is shaded when the state changes, when it is full and when
+// the band ends, not at every triangle's end. A batch may hold a pixel twice: the kernels
+// write in batch order, so the later triangle's colour wins, as in a triangle-by-triangle
+// fill. The depth test runs at once, during the walk.
+struct TriangleStream {
+    // Not an aggregate: the batch's arrays are written before they are read, never cleared.
+    TriangleStream(const SceneLighting& l, const RenderContext& c);
+    const SceneLighting& lighting;
+    RenderContext context;  // the buffers and flags, and the current triangles' material and maps
+    const ShadingKernels* kernels = nullptr;
+    BatchMode mode = BatchMode::none;
+    ShadeUniforms uniforms;
+    PixelBatch batch;
+};
+
+// Makes this the state of the triangles that follow; a change shades the pixels batched so far.
+void setTriangleState(TriangleStream& stream, const Material* material, const Image* textureMap,
+                      const Image* normalMap, int phongShading);
+
+// Fills a triangle already in pixel coordinates, only the rows of `band`, with the stream's
+// state. Rows are stepped from the triangle's first row, so a band's pixels are exactly those a
 // whole-buffer fill gives it.
+void fillTriangle(const Vertex& a, const Vertex& b, const Vertex& c, RowBand band, TriangleStream& stream);
+
+// Shades and writes the pixels batched so far.
+void flushTriangleStream(TriangleStream& stream);
+
+// One triangle on its own, with the context's state.
 void fillTriangle(const Vertex& a, const Vertex& b, const Vertex& c, RowBand band, const SceneLighting& lighting,
                   const RenderContext& context);
 

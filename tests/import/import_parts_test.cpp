@@ -1,8 +1,13 @@
 // The importer's parts on their own: options, names, texture lookup and TGA output, texture
-// coordinate shifts and the framing of the model.
+// coordinate shifts, the framing of the model and the numbers of the scene text.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
 
 #include "import/framing.h"
 #include "import/import_options.h"
@@ -177,4 +182,52 @@ TEST(ImportFraming, EveryCameraSeesTheWholeBoundingSphere) {
     // Lights stand outside the model.
     for (const Light& light : framingLights({{3, 3, 3}, 2}))
         EXPECT_GT(vec3Length(vec3Sub(xyz(light.position), {3, 3, 3})), 2 * 2.0f);
+}
+
+// The writer's short numbers read back (strtof, as the scene reader does) as exactly the float
+// written, as the nine significant digits it used to write do, across every magnitude.
+TEST(ImportSceneText, NumbersReadBackAsTheSameFloats) {
+    std::vector<float> values = {0.1f, -0.0f, 1.0f / 3, 16777216.0f, 16777218.0f, 1e-45f, 1.17549435e-38f,
+                                 3.40282347e38f, -2.5e-7f, 123456.789f};
+    unsigned state = 12345;
+    for (int i = 0; i < 20000; ++i) {
+        state = state * 1664525u + 1013904223u;
+        float v;
+        unsigned bits = state & 0x7f7fffffu;  // finite, either sign
+        std::memcpy(&v, &bits, sizeof v);
+        values.push_back(v);
+    }
+    SceneDescription scene;
+    ImportedMesh mesh;
+    mesh.name = "Numbers";
+    for (std::size_t i = 0; i + 8 <= values.size(); i += 8) {
+        ImportedVertex v;
+        v.position = {values[i], values[i + 1], values[i + 2]};
+        v.normal = {values[i + 3], values[i + 4], values[i + 5]};
+        v.texCoord = {values[i + 6], values[i + 7]};
+        mesh.vertices.push_back(v);
+    }
+    scene.materials.push_back(Material{});
+    scene.materials.back().name = "M";
+    scene.meshes.push_back(mesh);
+    const std::string text = sceneText(scene);
+    std::size_t at = text.find("\t\tPOSITION: ");
+    std::size_t checked = 0;
+    for (const ImportedVertex& v : mesh.vertices) {
+        ASSERT_NE(at, std::string::npos);
+        const float expected[8] = {v.position.x, v.position.y, v.position.z, v.normal.x,
+                                   v.normal.y,   v.normal.z,   v.texCoord.x, v.texCoord.y};
+        const char* p = text.c_str() + at;
+        for (float e : expected) {
+            while (*p && !(std::isdigit(static_cast<unsigned char>(*p)) || *p == '-')) ++p;
+            char* end = nullptr;
+            const float read = std::strtof(p, &end);
+            ASSERT_EQ(std::memcmp(&read, &e, sizeof e), 0) << std::string(p, static_cast<const char*>(end)) << " for " << e;
+            p = end;
+            ++checked;
+        }
+        at = text.find("\t\tPOSITION: ", static_cast<std::size_t>(p - text.c_str()));
+    }
+    EXPECT_EQ(checked, mesh.vertices.size() * 8);
+    EXPECT_NE(text.find("POSITION: 0.1 -0 0.33333334 NORMAL: 16777216 16777218 1e-45"), std::string::npos);
 }
