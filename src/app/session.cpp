@@ -1,5 +1,6 @@
 #include "app/session.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -20,12 +21,93 @@ void turnAllEffectsOn(RenderContext& context) {
 bool sessionStart(Session& session, const std::string& sceneFile, LoadLog log) {
     bool loaded = sceneLoad(session.scene, sceneFile, session.context, log);
     turnAllEffectsOn(session.context);
+    sessionRememberCameras(session);
     return loaded;
 }
 
 void sessionStartFromText(Session& session, std::string_view sceneText, LoadLog log) {
     sceneParse(session.scene, sceneText, "", session.context, log);
     turnAllEffectsOn(session.context);
+    sessionRememberCameras(session);
+}
+
+void sessionRememberCameras(Session& session) {
+    session.fileCameras = session.scene.cameras.items;
+    session.movedCameras.assign(session.fileCameras.size(), false);
+    session.pivot = scenePivot(session.scene);
+}
+
+namespace {
+
+// The camera the mouse moves: the current one, or none in a scene without cameras.
+Camera* movableCamera(Session& session) {
+    CameraList& cameras = session.scene.cameras;
+    if (cameras.current < 0 || cameras.current >= static_cast<int>(cameras.items.size())) return nullptr;
+    if (session.movedCameras.size() < cameras.items.size()) session.movedCameras.resize(cameras.items.size(), false);
+    session.movedCameras[static_cast<size_t>(cameras.current)] = true;
+    return &cameras.items[static_cast<size_t>(cameras.current)];
+}
+
+constexpr float kDollyStep = 0.85f;  // the distance to the pivot shrinks to this per wheel step
+
+std::string shownName(const std::string& name) {
+    // The loader keeps a quoted name's closing quote.
+    return !name.empty() && name.back() == '"' ? name.substr(0, name.size() - 1) : name;
+}
+
+const char* onOff(int flag) { return flag == 1 ? "on" : "off"; }
+
+}  // namespace
+
+void sessionOrbit(Session& session, float right, float up, int windowWidth, int windowHeight) {
+    Camera* camera = movableCamera(session);
+    if (!camera) return;
+    float degreesPerPixel = 180.0f / static_cast<float>(std::max(std::min(windowWidth, windowHeight), 1));
+    orbitCamera(*camera, session.pivot, right * degreesPerPixel, up * degreesPerPixel);
+}
+
+void sessionDolly(Session& session, int steps) {
+    Camera* camera = movableCamera(session);
+    if (!camera || steps == 0) return;
+    dollyCamera(*camera, session.pivot, std::pow(kDollyStep, static_cast<float>(steps)));
+}
+
+void sessionPan(Session& session, float right, float up) {
+    Camera* camera = movableCamera(session);
+    if (!camera) return;
+    panCamera(*camera, session.pivot, right, up, session.context.viewportMaxY - session.context.viewportMinY);
+}
+
+void sessionRestoreCamera(Session& session) {
+    CameraList& cameras = session.scene.cameras;
+    int current = cameras.current;
+    if (current < 0 || current >= static_cast<int>(cameras.items.size()) ||
+        current >= static_cast<int>(session.fileCameras.size()))
+        return;
+    cameras.items[static_cast<size_t>(current)] = session.fileCameras[static_cast<size_t>(current)];
+    if (current < static_cast<int>(session.movedCameras.size())) session.movedCameras[static_cast<size_t>(current)] = false;
+}
+
+void sessionPlaceCamera(Session& session, const CameraPlacement& placement) {
+    if (Camera* camera = movableCamera(session)) placeCamera(*camera, placement);
+}
+
+std::string sessionStatusLine(const Session& session) {
+    const CameraList& cameras = session.scene.cameras;
+    const RenderContext& c = session.context;
+    std::string line;
+    int current = cameras.current;
+    if (current >= 0 && current < static_cast<int>(cameras.items.size())) {
+        const Camera& camera = cameras.items[static_cast<size_t>(current)];
+        line = "Camera " + std::to_string(current + 1) + " of " + std::to_string(cameras.items.size()) + " \"" +
+               shownName(camera.name) + "\"";
+        if (current < static_cast<int>(session.movedCameras.size()) && session.movedCameras[static_cast<size_t>(current)])
+            line += " moved: --camera " + formatCameraPlacement(cameraPlacement(camera));
+    } else {
+        line = "No camera (the default view)";
+    }
+    return line + "; Phong shading " + onOff(c.phongShading) + ", texturing " + onOff(c.texturing) +
+           ", normal mapping " + onOff(c.normalMapping);
 }
 
 bool pickSimdPath(const char* name, SimdPath& path) {

@@ -5,7 +5,9 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "app/camera_control.h"
 #include "core/math.h"
 #include "core/render_context.h"
 #include "core/simd_path.h"
@@ -16,6 +18,9 @@ struct Session {
     Scene scene = sceneCreate();
     RenderContext context;
     Matrix4 projection = matrixIdentity();
+    std::vector<Camera> fileCameras;  // the cameras as loaded, which a mouse move can be undone to
+    std::vector<bool> movedCameras;   // by the mouse since loading
+    Vec3 pivot{};                     // what the mouse turns the camera about
 };
 
 // Loads the scene file (console lines to `log`), turns all three shading effects on and picks
@@ -38,6 +43,29 @@ std::string runnableSimdPathNames();
 // The path the QUELMAR_SIMD environment variable names, as pickSimdPath reads it. False, after a
 // line on `err` that names the paths this machine runs, when it names none of them.
 bool simdPathFromEnvironment(const char* program, SimdPath& path, std::ostream& err);
+
+// Notes the cameras as loaded and the point the mouse turns them about; sessionStart and
+// sessionStartFromText do this themselves.
+void sessionRememberCameras(Session& session);
+
+// Mouse moves of the current camera, proportional to the window (orbit) and the scene (dolly
+// and pan, which scale with the distance to the pivot). `right` and `up` are pointer travel in
+// window pixels; a drag across the window's height turns the camera half round.
+void sessionOrbit(Session& session, float right, float up, int windowWidth, int windowHeight);
+// Positive steps move towards the pivot, negative ones away.
+void sessionDolly(Session& session, int steps);
+void sessionPan(Session& session, float right, float up);
+// Puts the current camera where the file had it.
+void sessionRestoreCamera(Session& session);
+// Puts the current camera at the placement (as quelmar-render's --camera does).
+void sessionPlaceCamera(Session& session, const CameraPlacement& placement);
+
+// One line on the state the keys and the mouse control: the current camera (number, count and
+// name), where it is when the mouse moved it (as quelmar-render's --camera takes it), and the
+// three effects, e.g.
+//   Camera 2 of 3 "Side"; Phong shading on, texturing off, normal mapping on
+//   Camera 1 of 3 "Front" moved: --camera 0.5,1,4,-12,30; Phong shading on, ...
+std::string sessionStatusLine(const Session& session);
 
 // Rebuilds the projection from the camera current now, as a window reshape does.
 void sessionReshape(Session& session);

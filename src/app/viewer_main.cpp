@@ -7,6 +7,7 @@
 #include <GL/freeglut.h>
 #include <GL/glx.h>
 
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -91,8 +92,67 @@ void reshapeCallback(int width, int height) {
     glViewport(-1, -1, width, height);
 }
 
+void printStatusLine() {
+    std::cout << sessionStatusLine(*theSession) << std::endl;
+}
+
 void keyboardCallback(unsigned char key, int, int) {
     sessionApplyKey(*theSession, key);
+    printStatusLine();
+    glutPostRedisplay();
+}
+
+// The mouse: a left drag orbits the current camera about the scene's centre, a right or middle
+// drag pans, the wheel dollies; a middle click without a drag puts the camera back where the
+// file has it. The picture follows the drag; the status line comes when the drag ends.
+struct MouseDrag {
+    int button = -1;  // none
+    int x = 0;
+    int y = 0;
+    bool moved = false;
+};
+MouseDrag mouseDrag;
+constexpr int kClickSlop = 3;  // pointer travel (pixels) that still counts as a click
+constexpr int kWheelUp = 3;    // GLUT reports the wheel as buttons 3 and 4
+constexpr int kWheelDown = 4;
+
+void mouseCallback(int button, int state, int x, int y) {
+    if (button == kWheelUp || button == kWheelDown) {
+        if (state != GLUT_DOWN) return;
+        sessionDolly(*theSession, button == kWheelUp ? 1 : -1);
+        printStatusLine();
+        glutPostRedisplay();
+        return;
+    }
+    if (state == GLUT_DOWN) {
+        if (mouseDrag.button < 0) mouseDrag = {button, x, y, false};
+        return;
+    }
+    if (button != mouseDrag.button) return;
+    if (mouseDrag.moved) {
+        printStatusLine();
+    } else if (button == GLUT_MIDDLE_BUTTON) {
+        sessionRestoreCamera(*theSession);
+        printStatusLine();
+        glutPostRedisplay();
+    }
+    mouseDrag.button = -1;
+}
+
+void motionCallback(int x, int y) {
+    if (mouseDrag.button < 0) return;
+    int right = x - mouseDrag.x, up = mouseDrag.y - y;  // window y grows downwards
+    if (right == 0 && up == 0) return;
+    if (!mouseDrag.moved && std::abs(right) + std::abs(up) < kClickSlop) return;
+    mouseDrag.moved = true;
+    mouseDrag.x = x;
+    mouseDrag.y = y;
+    if (mouseDrag.button == GLUT_LEFT_BUTTON) {
+        sessionOrbit(*theSession, static_cast<float>(right), static_cast<float>(up), glutGet(GLUT_WINDOW_WIDTH),
+                     glutGet(GLUT_WINDOW_HEIGHT));
+    } else {
+        sessionPan(*theSession, static_cast<float>(right), static_cast<float>(up));
+    }
     glutPostRedisplay();
 }
 
@@ -108,6 +168,8 @@ int main(int argc, char** argv) {
     glutDisplayFunc(displayCallback);
     glutReshapeFunc(reshapeCallback);
     glutKeyboardFunc(keyboardCallback);
+    glutMouseFunc(mouseCallback);
+    glutMotionFunc(motionCallback);
     watchWindow();
     glutMainLoop();
     return 0;

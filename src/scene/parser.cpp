@@ -139,9 +139,9 @@ void sceneParse(Scene& scene, std::string_view text, const std::string& sceneFol
                 LoadLog log) {
     SceneParser parser{TextCursor{text}, scene, sceneFolder, log, {}};
     readViewport(parser, context);
-    std::string unkeptName;  // cameras and lights are not looked up by name
+    std::string unkeptName;  // lights are not looked up or shown by name
     bool complete = readBlocks(parser, "MATERIAL \"%s\"\n", parser.working.material.name, readMaterialBlock) &&
-                    readBlocks(parser, "CAMERA \"%s\"\n", unkeptName, readCameraBlock) &&
+                    readBlocks(parser, "CAMERA \"%s\"\n", parser.working.camera.name, readCameraBlock) &&
                     readBlocks(parser, "LIGHT \"%s\"\n", unkeptName, readLightBlock);
     if (complete) {
         readSceneTerms(parser);
