@@ -1,20 +1,25 @@
 // quelmar: the interactive viewer. GLUT owns the window and the main loop; OpenGL only clears
-// the window and draws the finished float RGBA colour buffer. Everything below the window is
-// the library that quelmar-render shares.
+// the window and shows the finished colour buffer (as 8-bit pixels rounded as the PNG writer
+// rounds them). Everything below the window is the library that quelmar-render shares.
 //
 // Program-wide state lives here and only here: the session (scene, render context, projection)
 // and the image of the last frame.
 #include <GL/freeglut.h>
 #include <GL/glx.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "app/frame.h"
 #include "app/session.h"
+#include "app/window_pixels.h"
+#include "raster/draw_list.h"
 
 namespace {
 
@@ -46,20 +51,50 @@ bool windowStillExists() {
     return found != 0 && !windowMissing;
 }
 
+// Ends the process as a close does, status 0, without winding GLUT and the OpenGL driver down:
+// with the window gone their exit handlers would only run into more errors about it (and may
+// not make X requests at all when called from an error handler).
+[[noreturn]] void endQuietly() {
+    std::cout.flush();
+    std::fflush(nullptr);
+    std::_Exit(0);
+}
+
 void windowCheckTimer(int) {
-    if (!windowStillExists()) {
-        // Errors about the vanished window while GLUT winds down mean nothing now.
-        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-        glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
-        glutLeaveMainLoop();
-        return;
-    }
+    if (!windowStillExists()) endQuietly();
     glutTimerFunc(kWindowCheckMilliseconds, windowCheckTimer, 0);
+}
+
+// An X error about the window being gone (destroyed by another program while a frame was on its
+// way to it) ends the viewer as a close would: quietly, with status 0. Any other error goes to
+// the handler that was there before, which reports it.
+XErrorHandler reportingErrorHandler = nullptr;
+int glxErrorBase = -1;  // the GLX extension's first error code, when it has one
+
+// The GLX extension's own codes for the same thing, from the GLX protocol.
+constexpr int kGlxBadDrawable = 2, kGlxBadCurrentWindow = 5, kGlxBadCurrentDrawable = 11, kGlxBadWindow = 12;
+
+bool isMissingWindowError(const XErrorEvent& error) {
+    if (error.error_code == BadWindow || error.error_code == BadDrawable)
+        return windowId == 0 || error.resourceid == windowId;
+    if (glxErrorBase < 0) return false;
+    int glx = error.error_code - glxErrorBase;
+    return glx == kGlxBadDrawable || glx == kGlxBadCurrentWindow || glx == kGlxBadCurrentDrawable ||
+           glx == kGlxBadWindow;
+}
+
+int endIfWindowGone(Display* display, XErrorEvent* error) {
+    bool windowGone = isMissingWindowError(*error);
+    if (windowGone) endQuietly();
+    return reportingErrorHandler ? reportingErrorHandler(display, error) : 0;
 }
 
 void watchWindow() {
     windowDisplay = glXGetCurrentDisplay();
     windowId = glXGetCurrentDrawable();
+    int glxEventBase = 0;
+    if (windowDisplay && !glXQueryExtension(windowDisplay, &glxErrorBase, &glxEventBase)) glxErrorBase = -1;
+    reportingErrorHandler = XSetErrorHandler(endIfWindowGone);
     if (windowDisplay && windowId) glutTimerFunc(kWindowCheckMilliseconds, windowCheckTimer, 0);
 }
 
@@ -73,23 +108,102 @@ void startUp(int argc, char** argv, SimdPath simdPath) {
     printKeyGuide(std::cout);
 }
 
+// Set by everything that changes the picture (keys, the mouse, a new window size, a reload);
+// a display request without it is a pure expose, which shows the frame already held.
+bool frameStale = true;
+
+// The frame goes to the window as a texture of 8-bit pixels converted by us (see
+// window_pixels.h), drawn over the whole viewport. The texture is made once per window size and
+// refilled for each frame, so presenting allocates nothing. A window larger than the texture
+// limit falls back to drawing the float pixels directly.
+struct WindowTexture {
+    GLuint name = 0;
+    int width = 0;
+    int height = 0;
+    GLint largestSide = 0;
+};
+WindowTexture windowTexture;
+std::vector<std::uint8_t> windowBytes;
+
+bool fitsTexture(const Image& frame) {
+    if (windowTexture.largestSide == 0) glGetIntegerv(GL_MAX_TEXTURE_SIZE, &windowTexture.largestSide);
+    return frame.width <= windowTexture.largestSide && frame.height <= windowTexture.largestSide;
+}
+
+void uploadFrame(const Image& frame) {
+    windowPixels(frame, windowBytes, defaultThreadCount());
+    if (windowTexture.name == 0) {
+        glGenTextures(1, &windowTexture.name);
+        glBindTexture(GL_TEXTURE_2D, windowTexture.name);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    }
+    glBindTexture(GL_TEXTURE_2D, windowTexture.name);
+    if (frame.width != windowTexture.width || frame.height != windowTexture.height) {
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, frame.width, frame.height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     windowBytes.data());
+        windowTexture.width = frame.width;
+        windowTexture.height = frame.height;
+    } else {
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, frame.width, frame.height, GL_RGBA, GL_UNSIGNED_BYTE,
+                        windowBytes.data());
+    }
+}
+
+// With the viewport at (-1, -1) and the frame as large as the window, the quad's texel centres
+// fall on pixel centres: image column i, row j lands on window column i - 1, row j - 1, as the
+// float pixels drawn at raster position (-1, -1) would.
+void drawFrame(const Image& frame) {
+    if (!fitsTexture(frame)) {
+        glRasterPos2i(-1, -1);
+        glDrawPixels(frame.width, frame.height, GL_RGBA, GL_FLOAT, frame.pixels.data());
+        return;
+    }
+    glBindTexture(GL_TEXTURE_2D, windowTexture.name);
+    glEnable(GL_TEXTURE_2D);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0);
+    glVertex2f(-1, -1);
+    glTexCoord2f(1, 0);
+    glVertex2f(1, -1);
+    glTexCoord2f(1, 1);
+    glVertex2f(1, 1);
+    glTexCoord2f(0, 1);
+    glVertex2f(-1, 1);
+    glEnd();
+    glDisable(GL_TEXTURE_2D);
+}
+
 void displayCallback() {
     glClear(GL_COLOR_BUFFER_BIT);
     int width = glutGet(GLUT_WINDOW_WIDTH);
     if (width == 0) return;  // minimised: nothing rendered, drawn or swapped
     int height = glutGet(GLUT_WINDOW_HEIGHT);
-    displayImage = renderFrame(theSession->scene, theSession->context, theSession->projection, width, height, 0,
-                               frameMemory, std::move(displayImage));
-    // With the viewport at (-1, -1), image column i, row j lands on window column i - 1, row j - 1.
-    glRasterPos2i(-1, -1);
-    glDrawPixels(displayImage.width, displayImage.height, GL_RGBA, GL_FLOAT, displayImage.pixels.data());
+    if (height <= 0) return;
+    if (frameStale || displayImage.width != width || displayImage.height != height) {
+        displayImage = renderFrame(theSession->scene, theSession->context, theSession->projection, width, height, 0,
+                                   frameMemory, std::move(displayImage));
+        if (fitsTexture(displayImage)) uploadFrame(displayImage);
+        frameStale = false;
+    }
+    drawFrame(displayImage);
     glutSwapBuffers();
 }
 
 // The aspect ratio comes from the scene's viewport, never from the window.
 void reshapeCallback(int width, int height) {
     sessionReshape(*theSession);
+    frameStale = true;
     glViewport(-1, -1, width, height);
+}
+
+void requestNewFrame() {
+    frameStale = true;
+    glutPostRedisplay();
 }
 
 void printStatusLine() {
@@ -99,7 +213,7 @@ void printStatusLine() {
 void keyboardCallback(unsigned char key, int, int) {
     sessionApplyKey(*theSession, key);
     printStatusLine();
-    glutPostRedisplay();
+    requestNewFrame();
 }
 
 // The mouse: a left drag orbits the current camera about the scene's centre, a right or middle
@@ -121,7 +235,7 @@ void mouseCallback(int button, int state, int x, int y) {
         if (state != GLUT_DOWN) return;
         sessionDolly(*theSession, button == kWheelUp ? 1 : -1);
         printStatusLine();
-        glutPostRedisplay();
+        requestNewFrame();
         return;
     }
     if (state == GLUT_DOWN) {
@@ -134,7 +248,7 @@ void mouseCallback(int button, int state, int x, int y) {
     } else if (button == GLUT_MIDDLE_BUTTON) {
         sessionRestoreCamera(*theSession);
         printStatusLine();
-        glutPostRedisplay();
+        requestNewFrame();
     }
     mouseDrag.button = -1;
 }
@@ -153,7 +267,7 @@ void motionCallback(int x, int y) {
     } else {
         sessionPan(*theSession, static_cast<float>(right), static_cast<float>(up));
     }
-    glutPostRedisplay();
+    requestNewFrame();
 }
 
 }  // namespace

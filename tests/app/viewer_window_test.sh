@@ -9,8 +9,8 @@
 # Usage: viewer_window_test.sh VIEWER RENDERER SCENE
 # Exit status: 0 passed, 1 failed, 77 skipped because no X server can be started here.
 #
-# The window shows the frame as 8-bit colour, so a channel may differ from quelmar-render's PNG
-# by one step of rounding (both clamp to 0..1 first). The viewer draws the frame from raster
+# The window shows the frame as 8-bit colour converted exactly as quelmar-render's PNG is, so
+# the two must hold the same bytes (tolerance 0). The viewer draws the frame from raster
 # position (-1, -1): image column i, row j (from the bottom) lands on window column i - 1, row
 # j - 1. The window's picture is therefore the image moved one pixel left and one down; the
 # window's top row and right column and the image's left column and bottom row have no partner
@@ -28,7 +28,7 @@ scene=$(realpath -m "$3")
 
 readonly skipped=77
 readonly title="Quelmar, Instructions in Console"
-readonly tolerance=1                # 8-bit steps per channel
+readonly tolerance=0                # 8-bit steps per channel
 readonly convert=/usr/bin/convert   # ImageMagick's own, whatever else PATH offers
 # Xvfb and the viewer end on their own after this many seconds, even if this script is killed
 # before it can stop them.

@@ -1,0 +1,130 @@
+#!/usr/bin/env bash
+# The viewer over a session, in an X server of its own (Xvfb): destroying its window while a
+# large frame is on its way ends it quietly with status 0.
+#
+# Usage: viewer_session_test.sh VIEWER RENDERER DEMO-SCENE
+# Exit status: 0 passed, 1 failed, 77 skipped because no X server can be started here.
+set -u
+
+if [ $# -ne 3 ]; then
+    echo "usage: $0 VIEWER RENDERER DEMO-SCENE" >&2
+    exit 2
+fi
+viewer=$(realpath -m "$1")
+renderer=$(realpath -m "$2")
+demo=$(realpath -m "$3")
+
+readonly skipped=77
+readonly title="Quelmar, Instructions in Console"
+readonly lifetime=150  # Xvfb and every viewer end on their own after this many seconds
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/quelmar-session-test.XXXXXX") || exit 1
+xvfbPid=
+viewerPid=
+failures=0
+
+stopProcess() {
+    [ -n "$1" ] || return 0
+    kill "$1" 2>/dev/null || return 0
+    for _ in $(seq 50); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
+    kill -KILL "$1" 2>/dev/null
+    wait "$1" 2>/dev/null
+    return 0
+}
+
+cleanUp() {
+    stopProcess "$viewerPid"
+    stopProcess "$xvfbPid"
+    if [ "$failures" -eq 0 ]; then rm -rf "$work"; else echo "Logs kept in $work" >&2; fi
+}
+trap cleanUp EXIT
+trap 'failures=$((failures + 1)); exit 1' INT TERM
+
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+waitFor() {
+    local seconds=$1
+    shift
+    local deadline=$((SECONDS + seconds))
+    until "$@"; do
+        [ "$SECONDS" -lt "$deadline" ] || return 1
+        sleep 0.1
+    done
+}
+
+if ! command -v Xvfb >/dev/null; then
+    echo "SKIPPED: no X server can be started here (Xvfb is not installed)"
+    exit $skipped
+fi
+for tool in xdotool xwd "$renderer" cmp; do
+    command -v "$tool" >/dev/null || { fail "$tool is missing (scripts/install-deps.sh installs it)"; exit 1; }
+done
+
+timeout "$lifetime" Xvfb -displayfd 3 -screen 0 2048x1152x24 -nolisten tcp 3>"$work/display" \
+    >"$work/xvfb.log" 2>&1 &
+xvfbPid=$!
+displayReady() { [ -s "$work/display" ] || ! kill -0 "$xvfbPid" 2>/dev/null; }
+waitFor 15 displayReady
+if ! [ -s "$work/display" ] || ! kill -0 "$xvfbPid" 2>/dev/null; then
+    echo "SKIPPED: no X server can be started here (Xvfb did not start)"
+    exit $skipped
+fi
+export DISPLAY=":$(head -n 1 "$work/display")"
+export LIBGL_ALWAYS_SOFTWARE=1
+
+# startViewer FOLDER ARGUMENTS...: the viewer in FOLDER, its window in `window`.
+window=
+startViewer() {
+    local folder=$1
+    shift
+    (cd "$folder" && ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
+        exec timeout "$lifetime" "$viewer" -geometry 300x300+0+0 "$@" >"$work/viewer.out" 2>"$work/viewer.err") &
+    viewerPid=$!
+    findWindow() {
+        kill -0 "$viewerPid" 2>/dev/null || return 0
+        window=$(xdotool search --name "^${title}\$" 2>/dev/null | head -n 1)
+        [ -n "$window" ]
+    }
+    window=
+    waitFor 20 findWindow
+    [ -n "$window" ] || { fail "no window appeared: $(tail -n 3 "$work/viewer.err")"; return 1; }
+}
+
+# endViewer WHAT: waits for the viewer to end and expects status 0 and nothing on stderr.
+endViewer() {
+    viewerEnded() { ! kill -0 "$viewerPid" 2>/dev/null; }
+    if ! waitFor 10 viewerEnded; then
+        fail "$1: the viewer lives on"
+        stopProcess "$viewerPid"
+    else
+        wait "$viewerPid"
+        local status=$?
+        if [ "$status" -ne 0 ] || [ -s "$work/viewer.err" ]; then
+            fail "$1: the viewer ended with status $status: $(tail -n 3 "$work/viewer.err")"
+        else
+            echo "ok: $1"
+        fi
+    fi
+    viewerPid=
+}
+
+# ---- destroying the window while a 1920x1080 frame is drawn and presented -------------------
+
+demoFolder=$(dirname "$demo")
+sed -e 's/^MAX: .*/MAX: 1880 1040/' "$demo" >"$work/large.txt"
+for delay in 0.02 0.08 0.15; do
+    startViewer "$demoFolder" "$work/large.txt" || break
+    sleep 1
+    timeout 10 xdotool key --window "$window" s 2>/dev/null
+    sleep "$delay"
+    timeout 10 xdotool windowclose "$window" 2>/dev/null
+    endViewer "window destroyed ${delay}s after a key at 1920x1080"
+done
+
+if [ "$failures" -ne 0 ]; then
+    exit 1
+fi
+echo "PASSED: the viewer over a session"
