@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <sstream>
+#include <utility>
 
 #include "app/frame.h"
 #include "pipeline/camera.h"
@@ -138,6 +140,47 @@ bool simdPathFromEnvironment(const char* program, SimdPath& path, std::ostream& 
     err << program << ": QUELMAR_SIMD='" << name << "' is not a SIMD path this machine runs; it runs: "
         << runnableSimdPathNames() << "\n";
     return false;
+}
+
+namespace {
+
+// The lines of a load log that report a problem: those starting "ERROR" and the reason lines
+// indented under them.
+std::string errorLines(const std::string& log) {
+    std::string errors;
+    bool inError = false;
+    std::size_t at = 0;
+    while (at < log.size()) {
+        std::size_t end = log.find('\n', at);
+        end = end == std::string::npos ? log.size() : end + 1;
+        std::string_view line(log.data() + at, end - at);
+        inError = line.starts_with("ERROR") || (inError && line.starts_with("  "));
+        if (inError) errors += line;
+        at = end;
+    }
+    return errors;
+}
+
+}  // namespace
+
+bool sessionReload(Session& session, const std::string& sceneFile, LoadLog log, std::string& errors) {
+    std::ostringstream out, err;
+    Session fresh;
+    bool loaded = sessionStart(fresh, sceneFile, LoadLog{out, err, &out});
+    errors = errorLines(out.str()) + err.str();
+    if (!loaded || !errorLines(out.str()).empty()) return false;
+    fresh.context.phongShading = session.context.phongShading;
+    fresh.context.texturing = session.context.texturing;
+    fresh.context.normalMapping = session.context.normalMapping;
+    fresh.context.simdPath = session.context.simdPath;
+    int current = session.scene.cameras.current;
+    fresh.scene.cameras.current = current < static_cast<int>(fresh.scene.cameras.items.size()) ? current : 0;
+    sessionReshape(fresh);
+    session = std::move(fresh);
+    log.out << out.str();
+    log.out.flush();
+    log.err << err.str();
+    return true;
 }
 
 void sessionReshape(Session& session) { session.projection = reshapeProjection(session.scene, session.context); }

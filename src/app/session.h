@@ -67,6 +67,13 @@ void sessionPlaceCamera(Session& session, const CameraPlacement& placement);
 //   Camera 1 of 3 "Front" moved: --camera 0.5,1,4,-12,30; Phong shading on, ...
 std::string sessionStatusLine(const Session& session);
 
+// Loads the scene file again into a session of its own. When that reads the file and reports no
+// error line, the new scene replaces the session's, keeping the three effects and the current
+// camera number (the first camera when the new scene has fewer), with the projection rebuilt;
+// its load log then goes to `log`. Otherwise (a file caught half-written, say) the session is
+// left as it was and `errors` holds the error lines.
+bool sessionReload(Session& session, const std::string& sceneFile, LoadLog log, std::string& errors);
+
 // Rebuilds the projection from the camera current now, as a window reshape does.
 void sessionReshape(Session& session);
 

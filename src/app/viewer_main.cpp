@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/frame.h"
+#include "app/scene_watch.h"
 #include "app/session.h"
 #include "app/window_pixels.h"
 #include "raster/draw_list.h"
@@ -60,8 +61,39 @@ bool windowStillExists() {
     std::_Exit(0);
 }
 
+void requestNewFrame();
+void printStatusLine();
+
+// Live reload: the scene file and the images it names are looked at with the window. A change
+// is acted on once the files have stayed the same for one more look, so that a file still being
+// written is not read; one that fails to load all the same (an error line) leaves the last good
+// scene on show, and its errors are printed once, until the files change again.
+std::string sceneFile;
+SceneWatch sceneWatch;    // the files as last loaded (or as last found failing)
+SceneWatch changedFiles;  // a change seen, waiting to settle
+
+void reloadIfChanged() {
+    SceneWatch now = restamp(sceneWatch);
+    if (now == sceneWatch) return;
+    if (now != changedFiles) {
+        changedFiles = now;
+        return;
+    }
+    std::string errors;
+    if (sessionReload(*theSession, sceneFile, LoadLog{std::cout, std::cerr}, errors)) {
+        sceneWatch = watchScene(sceneFile, theSession->scene);
+        printStatusLine();
+        requestNewFrame();
+    } else {
+        sceneWatch = now;
+        std::cout << "Reloading '" << sceneFile << "' failed; the last scene that loaded stays on show:\n"
+                  << errors << std::flush;
+    }
+}
+
 void windowCheckTimer(int) {
     if (!windowStillExists()) endQuietly();
+    reloadIfChanged();
     glutTimerFunc(kWindowCheckMilliseconds, windowCheckTimer, 0);
 }
 
@@ -100,8 +132,9 @@ void watchWindow() {
 
 void startUp(int argc, char** argv, SimdPath simdPath) {
     theSession = std::make_unique<Session>();
-    std::string sceneFile = argc < 2 ? "scene.txt" : argv[1];
+    sceneFile = argc < 2 ? "scene.txt" : argv[1];
     sessionStart(*theSession, sceneFile);
+    sceneWatch = watchScene(sceneFile, theSession->scene);
     theSession->context.simdPath = simdPath;
     WindowSize size = initialWindowSize(theSession->context);
     glutReshapeWindow(size.width, size.height);

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The viewer over a session, in an X server of its own (Xvfb): destroying its window while a
-# large frame is on its way ends it quietly with status 0.
+# large frame is on its way ends it quietly with status 0; editing the scene file or an image it
+# names reloads the scene, keeping the keys' state, while a broken edit keeps the last picture
+# and prints its error once.
 #
 # Usage: viewer_session_test.sh VIEWER RENDERER DEMO-SCENE
 # Exit status: 0 passed, 1 failed, 77 skipped because no X server can be started here.
@@ -59,7 +61,8 @@ if ! command -v Xvfb >/dev/null; then
     echo "SKIPPED: no X server can be started here (Xvfb is not installed)"
     exit $skipped
 fi
-for tool in xdotool xwd "$renderer" cmp; do
+readonly convert=/usr/bin/convert  # ImageMagick's own, whatever else PATH offers
+for tool in xdotool xwd "$convert" /usr/bin/identify "$renderer" cmp; do
     command -v "$tool" >/dev/null || { fail "$tool is missing (scripts/install-deps.sh installs it)"; exit 1; }
 done
 
@@ -123,6 +126,68 @@ for delay in 0.02 0.08 0.15; do
     timeout 10 xdotool windowclose "$window" 2>/dev/null
     endViewer "window destroyed ${delay}s after a key at 1920x1080"
 done
+
+# ---- live reload ----------------------------------------------------------------------------
+
+# windowShows PNG: the window holds exactly the picture (the window is the image moved one pixel
+# left and down, see viewer_window_test.sh).
+windowShows() {
+    local size
+    size=$(/usr/bin/identify -format '%wx%h' "$1" 2>/dev/null) || return 1
+    local width=${size%x*} height=${size#*x}
+    "$convert" "$1" -crop "$((width - 1))x$((height - 1))+1+0" +repage -alpha off -depth 8 "rgb:$work/expected.rgb" &&
+        timeout 10 xwd -silent -id "$window" -out "$work/window.xwd" 2>/dev/null &&
+        "$convert" "xwd:$work/window.xwd" -crop "$((width - 1))x$((height - 1))+0+1" +repage -alpha off -depth 8 \
+            "rgb:$work/window.rgb" 2>/dev/null &&
+        cmp -s "$work/expected.rgb" "$work/window.rgb"
+}
+
+# expectPicture KEYS WHAT: the window shows what quelmar-render draws for the folder's scene now.
+expectPicture() {
+    (cd "$folder" && "$renderer" -q -k "$1" -o "$work/expected.png" scene.txt) ||
+        { fail "$2: quelmar-render failed"; return 1; }
+    if waitFor 15 windowShows "$work/expected.png"; then echo "ok: $2"; else fail "$2: the window differs"; fi
+}
+
+folder="$work/reload"
+mkdir -p "$folder"
+cp "$demoFolder"/*.tga "$folder/"
+cp "$demo" "$folder/scene.txt"
+startViewer "$folder" scene.txt || exit 1
+timeout 10 xdotool key --window "$window" n greater 2>/dev/null
+expectPicture "n>" "before any edit"
+
+# An edit: another light colour (written in place, as editors do).
+sed -i -e '0,/^\tCOLOUR: .*/s//\tCOLOUR: 0.2 0.9 0.3 1/' "$folder/scene.txt"
+expectPicture "n>" "after an edit of the scene file (keys kept)"
+reloads=$(grep -c "Camera 2 of 3" "$work/viewer.out")
+[ "$reloads" -ge 2 ] || fail "no status line after the reload: $(tail -n 3 "$work/viewer.out")"
+
+# A broken edit (text the mesh section does not allow): the last picture stays, the error is
+# printed once.
+cp "$folder/scene.txt" "$work/good.txt"
+echo "half a line" >>"$folder/scene.txt"
+failedOnce() { [ "$(grep -c "^Reloading 'scene.txt' failed" "$work/viewer.out")" -ge 1 ]; }
+if ! waitFor 10 failedOnce; then
+    fail "no message after a broken edit"
+else
+    sleep 1.5
+    cp "$work/good.txt" "$work/check.txt"
+    count=$(grep -c "^Reloading 'scene.txt' failed" "$work/viewer.out")
+    [ "$count" -eq 1 ] || fail "the broken edit was reported $count times"
+    grep -q "^ERROR: Expected a TRIMESH block but found 'half a line'" "$work/viewer.out" ||
+        fail "the broken edit's error line is missing: $(tail -n 3 "$work/viewer.out")"
+    (cd "$folder" && "$renderer" -q -k "n>" -o "$work/expected.png" "$work/good.txt") &&
+        windowShows "$work/expected.png" && echo "ok: a broken edit keeps the last picture" ||
+        fail "the window changed after a broken edit"
+fi
+
+# Mending the file and changing an image it names: both are picked up.
+cp "$work/good.txt" "$folder/scene.txt"
+cp "$folder/bricks.tga" "$folder/tiles.tga"
+expectPicture "n>" "after mending the file and changing an image"
+stopProcess "$viewerPid"
+viewerPid=
 
 if [ "$failures" -ne 0 ]; then
     exit 1
