@@ -27,7 +27,9 @@ namespace {
 const char* const kUsage =
     "Usage: quelmar-render [options] SCENE\n"
     "Render a scene file without a window and write the frame to an image file.\n"
-    "SCENE '-' reads the scene from standard input.\n"
+    "SCENE '-' reads the scene from standard input. SCENE may also be a model file (OBJ,\n"
+    "glTF, FBX, PLY, STL, ... any that quelmar-import reads): it is imported in memory,\n"
+    "with the cameras and lights quelmar-import gives it, and nothing is written.\n"
     "\n"
     "  -o, --output FILE   write the last frame to FILE: .png (8-bit RGB, as seen in the\n"
     "                      window) or .pfm (the exact float colour buffer, RGB)\n"
@@ -213,9 +215,14 @@ std::optional<std::string> readStandardInput(std::string& why) {
     return text;
 }
 
-// Loads the scene named on the command line, or the one on standard input for "-".
+// Loads the scene (or model) named on the command line, or the scene on standard input for "-".
 bool loadScene(Session& session, const std::string& sceneFile, LoadLog log) {
-    if (sceneFile != "-") return sessionStart(session, sceneFile, log);
+    if (sceneFile != "-") {
+        std::string why;
+        bool loaded = sessionOpen(session, sceneFile, why, log);
+        if (!why.empty()) std::cerr << "quelmar-render: cannot read '" << sceneFile << "': " << why << "\n";
+        return loaded;
+    }
     std::string why;
     std::optional<std::string> text = readStandardInput(why);
     if (!text) {

@@ -7,9 +7,14 @@
 #include <utility>
 
 #include "app/frame.h"
+#include "app/scene_source.h"
 #include "pipeline/camera.h"
 #include "scene/parser.h"
 #include "shading/pixel_batch.h"
+
+#ifdef QUELMAR_HAVE_IMPORTER
+#include "import/scene_import.h"
+#endif
 
 namespace {
 void turnAllEffectsOn(RenderContext& context) {
@@ -25,6 +30,22 @@ bool sessionStart(Session& session, const std::string& sceneFile, LoadLog log) {
     turnAllEffectsOn(session.context);
     sessionRememberCameras(session);
     return loaded;
+}
+
+bool sessionOpen(Session& session, const std::string& file, std::string& why, LoadLog log) {
+    why.clear();
+    if (sourceKind(file) == SourceKind::scene) return sessionStart(session, file, log);
+#ifdef QUELMAR_HAVE_IMPORTER
+    ImportOptions options;
+    options.model = file;
+    if (!importScene(options, session.scene, session.context, log, why)) return false;
+    turnAllEffectsOn(session.context);
+    sessionRememberCameras(session);
+    return true;
+#else
+    why = "it is not a scene file, and this build opens no model files (it was built without the importer)";
+    return false;
+#endif
 }
 
 void sessionStartFromText(Session& session, std::string_view sceneText, LoadLog log) {
@@ -166,8 +187,9 @@ std::string errorLines(const std::string& log) {
 bool sessionReload(Session& session, const std::string& sceneFile, LoadLog log, std::string& errors) {
     std::ostringstream out, err;
     Session fresh;
-    bool loaded = sessionStart(fresh, sceneFile, LoadLog{out, err, &out});
-    errors = errorLines(out.str()) + err.str();
+    std::string why;
+    bool loaded = sessionOpen(fresh, sceneFile, why, LoadLog{out, err, &out});
+    errors = errorLines(out.str()) + err.str() + (why.empty() ? "" : "  " + why + "\n");
     if (!loaded || !errorLines(out.str()).empty()) return false;
     fresh.context.phongShading = session.context.phongShading;
     fresh.context.texturing = session.context.texturing;

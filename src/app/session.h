@@ -28,6 +28,13 @@ struct Session {
 // scene is then empty).
 bool sessionStart(Session& session, const std::string& sceneFile, LoadLog log = {});
 
+// Opens `file` as sourceKind (scene_source.h) says: a scene file as sessionStart does, or a model
+// imported in memory as quelmar-import would make it (its default size and texture limit),
+// writing nothing; the import's warnings follow the load log. False when a scene file cannot be
+// opened (reported through `log`; the scene is then empty and `why` stays empty), or, with the
+// reason in `why`, when a model cannot be read or this build has no importer.
+bool sessionOpen(Session& session, const std::string& file, std::string& why, LoadLog log = {});
+
 // The same for a scene already in memory (such as one read from standard input); its images
 // are looked up in the working directory only.
 void sessionStartFromText(Session& session, std::string_view sceneText, LoadLog log = {});
@@ -67,7 +74,7 @@ void sessionPlaceCamera(Session& session, const CameraPlacement& placement);
 //   Camera 1 of 3 "Front" moved: --camera 0.5,1,4,-12,30; Phong shading on, ...
 std::string sessionStatusLine(const Session& session);
 
-// Loads the scene file again into a session of its own. When that reads the file and reports no
+// Opens the scene or model file again into a session of its own. When that reads the file and reports no
 // error line, the new scene replaces the session's, keeping the three effects and the current
 // camera number (the first camera when the new scene has fewer), with the projection rebuilt;
 // its load log then goes to `log`. Otherwise (a file caught half-written, say) the session is

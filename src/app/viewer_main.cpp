@@ -130,10 +130,16 @@ void watchWindow() {
     if (windowDisplay && windowId) glutTimerFunc(kWindowCheckMilliseconds, windowCheckTimer, 0);
 }
 
+// A scene file that cannot be opened leaves the empty scene, as the loader reports; a model that
+// cannot be read ends the viewer.
 void startUp(int argc, char** argv, SimdPath simdPath) {
     theSession = std::make_unique<Session>();
     sceneFile = argc < 2 ? "scene.txt" : argv[1];
-    sessionStart(*theSession, sceneFile);
+    std::string why;
+    if (!sessionOpen(*theSession, sceneFile, why) && !why.empty()) {
+        std::cerr << "quelmar: cannot read '" << sceneFile << "': " << why << "\n";
+        std::exit(1);
+    }
     sceneWatch = watchScene(sceneFile, theSession->scene);
     theSession->context.simdPath = simdPath;
     WindowSize size = initialWindowSize(theSession->context);

@@ -2,7 +2,7 @@
 # The viewer over a session, in an X server of its own (Xvfb): destroying its window while a
 # large frame is on its way ends it quietly with status 0; editing the scene file or an image it
 # names reloads the scene, keeping the keys' state, while a broken edit keeps the last picture
-# and prints its error once.
+# and prints its error once; a model file opened directly shows the model.
 #
 # Usage: viewer_session_test.sh VIEWER RENDERER DEMO-SCENE
 # Exit status: 0 passed, 1 failed, 77 skipped because no X server can be started here.
@@ -142,9 +142,10 @@ windowShows() {
         cmp -s "$work/expected.rgb" "$work/window.rgb"
 }
 
-# expectPicture KEYS WHAT: the window shows what quelmar-render draws for the folder's scene now.
+# expectPicture KEYS WHAT [FILE]: the window shows what quelmar-render draws for the folder's
+# scene.txt (or FILE) now.
 expectPicture() {
-    (cd "$folder" && "$renderer" -q -k "$1" -o "$work/expected.png" scene.txt) ||
+    (cd "$folder" && "$renderer" -q -k "$1" -o "$work/expected.png" "${3:-scene.txt}") ||
         { fail "$2: quelmar-render failed"; return 1; }
     if waitFor 15 windowShows "$work/expected.png"; then echo "ok: $2"; else fail "$2: the window differs"; fi
 }
@@ -186,6 +187,45 @@ fi
 cp "$work/good.txt" "$folder/scene.txt"
 cp "$folder/bricks.tga" "$folder/tiles.tga"
 expectPicture "n>" "after mending the file and changing an image"
+stopProcess "$viewerPid"
+viewerPid=
+
+# ---- a model opened directly ----------------------------------------------------------------
+
+# A small pyramid with two materials, written here; the viewer imports it in memory and writes
+# nothing beside it.
+folder="$work/model"
+mkdir -p "$folder"
+cat >"$folder/pyramid.mtl" <<'MTL'
+newmtl Yellow
+Kd 0.9 0.8 0.1
+Ks 0.5 0.5 0.5
+Ns 40
+newmtl Blue
+Kd 0.1 0.3 0.9
+MTL
+cat >"$folder/pyramid.obj" <<'OBJ'
+mtllib pyramid.mtl
+v -1 0 -1
+v 1 0 -1
+v 1 0 1
+v -1 0 1
+v 0 1.5 0
+usemtl Yellow
+f 1 2 5
+f 2 3 5
+f 3 4 5
+f 4 1 5
+usemtl Blue
+f 1 4 3 2
+OBJ
+ls "$folder" >"$work/model-folder-before.txt"
+startViewer "$folder" pyramid.obj || exit 1
+expectPicture "" "a model opened directly" pyramid.obj
+timeout 10 xdotool key --window "$window" greater 2>/dev/null
+expectPicture ">" "the model's second camera" pyramid.obj
+ls "$folder" | cmp -s - "$work/model-folder-before.txt" || fail "opening the model wrote files beside it"
+grep -q '^Camera 2 of 3 "Side"' "$work/viewer.out" || fail "no status line for the model's side camera"
 stopProcess "$viewerPid"
 viewerPid=
 
