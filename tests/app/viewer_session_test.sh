@@ -127,6 +127,36 @@ for delay in 0.02 0.08 0.15; do
     endViewer "window destroyed ${delay}s after a key at 1920x1080"
 done
 
+# ---- a pure expose shows the frame held --------------------------------------------------------
+
+# cpuTicks: the viewer's CPU time so far (user and system, in clock ticks, its threads included).
+cpuTicks() {
+    local pid
+    pid=$(pgrep -P "$viewerPid" | head -n 1)
+    awk '{ sub(/.*\) /, ""); print $12 + $13 }' "/proc/${pid:-$viewerPid}/stat"
+}
+
+# Ten keys that change nothing still draw ten frames; ten exposes (the window unmapped and
+# mapped again) draw none, and cost much less.
+startViewer "$demoFolder" "$work/large.txt" || exit 1
+sleep 2
+start=$(cpuTicks)
+for _ in $(seq 10); do timeout 10 xdotool key --window "$window" x 2>/dev/null; sleep 0.4; done
+keyTicks=$(($(cpuTicks) - start))
+start=$(cpuTicks)
+for _ in $(seq 10); do
+    timeout 10 xdotool windowunmap --sync "$window" windowmap --sync "$window" 2>/dev/null
+    sleep 0.4
+done
+exposeTicks=$(($(cpuTicks) - start))
+if [ $((exposeTicks * 3)) -lt "$keyTicks" ]; then
+    echo "ok: ten exposes cost $exposeTicks ticks of CPU, ten redrawn frames $keyTicks"
+else
+    fail "ten exposes cost $exposeTicks ticks of CPU, ten redrawn frames $keyTicks: exposes draw frames"
+fi
+stopProcess "$viewerPid"
+viewerPid=
+
 # ---- live reload ----------------------------------------------------------------------------
 
 # windowShows PNG: the window holds exactly the picture (the window is the image moved one pixel
