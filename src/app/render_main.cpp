@@ -27,13 +27,18 @@ namespace {
 const char* const kUsage =
     "Usage: quelmar-render [options] SCENE\n"
     "Render a scene file without a window and write the frame to an image file.\n"
-    "SCENE '-' reads the scene from standard input.\n"
+    "SCENE '-' reads the scene from standard input. SCENE may also be a model file (OBJ,\n"
+    "glTF, FBX, PLY, STL, ... any that quelmar-import reads): it is imported in memory,\n"
+    "with the cameras and lights quelmar-import gives it, and nothing is written.\n"
     "\n"
     "  -o, --output FILE   write the last frame to FILE: .png (8-bit RGB, as seen in the\n"
     "                      window) or .pfm (the exact float colour buffer, RGB)\n"
     "  -s, --size WxH      window size, W and H from 1 to 16384 (default: the viewport\n"
     "                      maximum plus 40)\n"
     "  -k, --keys KEYS     key presses applied in order before rendering, e.g. s, >>, tn\n"
+    "  -c, --camera X,Y,Z,PITCH,YAW\n"
+    "                      then put the current camera at X,Y,Z, turned by PITCH and YAW\n"
+    "                      degrees, as the viewer's status line gives it after a mouse move\n"
     "  -f, --frames N      render N frames, 1 to 100000 (default 1); with N > 1 print the\n"
     "                      minimum, median and maximum milliseconds per frame\n"
     "  -j, --threads N     rasterize with N threads, 1 to 256 (default: one per core); the\n"
@@ -65,6 +70,7 @@ struct Options {
     std::string outputFile;
     bool outputGiven = false;
     std::string keys;
+    std::optional<CameraPlacement> camera;
     int width = 0;  // 0: the viewer's window size
     int height = 0;
     int frames = 1;
@@ -123,13 +129,14 @@ void warnAboutIgnoredKeys(const std::string& keys) {
 int parseOptions(int argc, char** argv, Options& options) {
     static const option longOptions[] = {
         {"output", required_argument, nullptr, 'o'}, {"size", required_argument, nullptr, 's'},
-        {"keys", required_argument, nullptr, 'k'},   {"frames", required_argument, nullptr, 'f'},
+        {"keys", required_argument, nullptr, 'k'},   {"camera", required_argument, nullptr, 'c'},
+        {"frames", required_argument, nullptr, 'f'},
         {"threads", required_argument, nullptr, 'j'}, {"quiet", no_argument, nullptr, 'q'},
         {"help", no_argument, nullptr, 'h'},         {"version", no_argument, nullptr, kVersionOption},
         {"strict", no_argument, nullptr, kStrictOption}, {nullptr, 0, nullptr, 0}};
     opterr = 0;
     int opt;
-    while ((opt = getopt_long(argc, argv, ":o:s:k:f:j:qh", longOptions, nullptr)) != -1) {
+    while ((opt = getopt_long(argc, argv, ":o:s:k:c:f:j:qh", longOptions, nullptr)) != -1) {
         switch (opt) {
             case 'o':
                 if (options.outputGiven)
@@ -145,6 +152,12 @@ int parseOptions(int argc, char** argv, Options& options) {
                                       "from 1 to " + std::to_string(kLargestWindow) + ", e.g. 640x480");
                 break;
             case 'k': options.keys = optarg; break;
+            case 'c':
+                options.camera = parseCameraPlacement(optarg);
+                if (!options.camera)
+                    return usageError("bad camera '" + std::string(optarg) +
+                                      "': expected five numbers X,Y,Z,PITCH,YAW, e.g. 0,1,5,-10,30");
+                break;
             case 'f':
                 if (!parseWholeNumber(optarg, 1, kMostFrames, options.frames))
                     return usageError(countError("frame count", optarg, kMostFrames));
@@ -206,9 +219,14 @@ std::optional<std::string> readStandardInput(std::string& why) {
     return text;
 }
 
-// Loads the scene named on the command line, or the one on standard input for "-".
+// Loads the scene (or model) named on the command line, or the scene on standard input for "-".
 bool loadScene(Session& session, const std::string& sceneFile, LoadLog log) {
-    if (sceneFile != "-") return sessionStart(session, sceneFile, log);
+    if (sceneFile != "-") {
+        std::string why;
+        bool loaded = sessionOpen(session, sceneFile, why, log);
+        if (!why.empty()) std::cerr << "quelmar-render: cannot read '" << sceneFile << "': " << why << "\n";
+        return loaded;
+    }
     std::string why;
     std::optional<std::string> text = readStandardInput(why);
     if (!text) {
@@ -242,6 +260,7 @@ int main(int argc, char** argv) {
     session.context.simdPath = simdPath;
     sessionReshape(session);
     for (unsigned char key : options.keys) sessionApplyKey(session, key);
+    if (options.camera) sessionPlaceCamera(session, *options.camera);
 
     WindowSize size = initialWindowSize(session.context);
     if (options.width > 0) size = {options.width, options.height};

@@ -9,9 +9,10 @@
 
 #include "core/image.h"
 #include "core/simd_path.h"
-#include "scene/scene.h"
 
+// Named here only through pointers: the scene layer defines it above this one.
 struct DepthBuffer;
+struct Material;
 
 struct RenderContext {
     Image* colourBuffer = nullptr;

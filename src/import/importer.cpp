@@ -16,19 +16,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The texture files of one import: each distinct image is decoded and written once, however
-// many materials use it, under the scene's name and a number.
+// The textures of one import: each distinct image is decoded and kept once, however many
+// materials use it.
 struct TextureWriter {
     const ImportedModel& model;
-    const ImportOptions& options;
-    fs::path folder;
-    std::string baseName;
-    StagedFiles& files;
+    const TextureKeeper& keep;
     std::vector<std::string>& warnings;
     std::map<std::string, std::string> written;  // image key -> TGA file name ("" if it failed)
     std::map<std::string, Colour> averages;      // image key -> the image's average colour
     std::vector<std::string> names;
-    std::string failure;  // set when a staged file cannot be written
 
     // The TGA file name for the reference, or "None" when there is no usable image; then
     // `average` (when given) is set to the image's average colour.
@@ -79,11 +75,7 @@ struct TextureWriter {
     void warn(const std::string& text) { warnings.push_back(text + "; its materials are left without it"); }
 
     std::string store(const DecodedImage& picture) {
-        std::string name = baseName + "-" + std::to_string(names.size()) + ".tga";
-        std::string why;
-        if (!files.stage((folder / name).string(), tgaBytes(downsize(picture, options.maxTexture)), why) &&
-            failure.empty())
-            failure = why;
+        std::string name = keep(picture, static_cast<int>(names.size()));
         names.push_back(name);
         return name;
     }
@@ -116,7 +108,7 @@ std::string fileNameSafe(std::string name) {
 }
 
 void printSummary(std::ostream& out, const ImportOptions& options, const std::string& scenePath,
-                  const SceneDescription& scene, const TextureWriter& textures, const ImportedModel& model,
+                  const SceneDescription& scene, const std::vector<std::string>& textureNames, const ImportedModel& model,
                   const std::vector<std::string>& warnings) {
     std::size_t vertices = 0, triangles = 0;
     for (const ImportedMesh& mesh : scene.meshes) {
@@ -128,15 +120,35 @@ void printSummary(std::ostream& out, const ImportOptions& options, const std::st
     out << "  vertices: " << vertices << "\n";
     out << "  triangles: " << triangles << "\n";
     out << "  materials: " << scene.materials.size() << "\n";
-    out << "  textures written: " << textures.names.size();
-    for (const std::string& name : textures.names) out << (&name == &textures.names[0] ? " (" : ", ") << name;
-    out << (textures.names.empty() ? "\n" : ")\n");
+    out << "  textures written: " << textureNames.size();
+    for (const std::string& name : textureNames) out << (&name == &textureNames[0] ? " (" : ", ") << name;
+    out << (textureNames.empty() ? "\n" : ")\n");
     if (model.droppedTriangles > 0) out << "  triangles dropped (no area, or corners not finite): " << model.droppedTriangles << "\n";
     if (model.turnedMeshes > 0) out << "  meshes whose normals pointed inwards (turned): " << model.turnedMeshes << "\n";
     for (const std::string& warning : warnings) out << "warning: " << warning << "\n";
 }
 
 }  // namespace
+
+SceneDescription describeImport(ImportedModel& model, const ImportOptions& options, const TextureKeeper& keep,
+                                std::vector<std::string>& warnings, std::vector<std::string>& textureNames) {
+    ModelBounds bounds = modelBounds(model.meshes);
+    if (!options.keepUnits) fitToUnitSphere(model.meshes, bounds);
+    for (ImportedMesh& mesh : model.meshes) shiftTextureCoordinates(mesh);
+
+    TextureWriter textures{model, keep, warnings, {}, {}, {}};
+    SceneDescription scene;
+    scene.viewportWidth = options.width;
+    scene.viewportHeight = options.height;
+    scene.materials = sceneMaterials(model, textures);
+    scene.cameras = framingCameras(bounds, static_cast<float>(options.width) / static_cast<float>(options.height));
+    scene.lights = framingLights(bounds);
+    std::set<std::string> meshNames;
+    for (ImportedMesh& mesh : model.meshes) mesh.name = safeName(mesh.name, "mesh", meshNames);
+    scene.meshes = std::move(model.meshes);
+    textureNames = std::move(textures.names);
+    return scene;
+}
 
 int runImport(const ImportOptions& options, std::ostream& out, std::ostream& err) {
     std::vector<std::string> warnings;
@@ -147,29 +159,26 @@ int runImport(const ImportOptions& options, std::ostream& out, std::ostream& err
         return 1;
     }
 
-    ModelBounds bounds = modelBounds(model->meshes);
-    if (!options.keepUnits) fitToUnitSphere(model->meshes, bounds);
-    for (ImportedMesh& mesh : model->meshes) shiftTextureCoordinates(mesh);
-
+    // Each texture is written beside the scene, under the scene's name and a number.
     const std::string scenePath = options.output.empty() ? defaultSceneFile(options.model) : options.output;
+    const fs::path folder = fs::path(scenePath).parent_path();
+    const std::string baseName = fileNameSafe(fs::path(scenePath).stem().string());
     StagedFiles files;
-    TextureWriter textures{*model, options, fs::path(scenePath).parent_path(),
-                           fileNameSafe(fs::path(scenePath).stem().string()), files, warnings, {}, {}, {}, {}};
+    std::string failure;  // set when a staged file cannot be written
+    TextureKeeper writeTexture = [&](const DecodedImage& picture, int number) {
+        std::string name = baseName + "-" + std::to_string(number) + ".tga";
+        if (!files.stage((folder / name).string(), tgaBytes(downsize(picture, options.maxTexture)), why) &&
+            failure.empty())
+            failure = why;
+        return name;
+    };
+    std::vector<std::string> textureNames;
+    SceneDescription scene = describeImport(*model, options, writeTexture, warnings, textureNames);
 
-    SceneDescription scene;
-    scene.viewportWidth = options.width;
-    scene.viewportHeight = options.height;
-    scene.materials = sceneMaterials(*model, textures);
-    scene.cameras = framingCameras(bounds, static_cast<float>(options.width) / static_cast<float>(options.height));
-    scene.lights = framingLights(bounds);
-    std::set<std::string> meshNames;
-    for (ImportedMesh& mesh : model->meshes) mesh.name = safeName(mesh.name, "mesh", meshNames);
-    scene.meshes = std::move(model->meshes);
-
-    if (!textures.failure.empty() || !files.stage(scenePath, sceneText(scene), why) || !files.commit(why)) {
-        err << "quelmar-import: " << (textures.failure.empty() ? why : textures.failure) << "\n";
+    if (!failure.empty() || !files.stage(scenePath, sceneText(scene), why) || !files.commit(why)) {
+        err << "quelmar-import: " << (failure.empty() ? why : failure) << "\n";
         return 1;
     }
-    printSummary(out, options, scenePath, scene, textures, *model, warnings);
+    printSummary(out, options, scenePath, scene, textureNames, *model, warnings);
     return 0;
 }

@@ -27,7 +27,7 @@ struct WorkingRecords {
     int surfaceCount = 0;
     int triangleCount = 0;
     std::string surfaceMaterialName;
-    std::string blockName;  // of the camera or light being read, for warnings
+    std::string blockName;  // of the light being read, for warnings
 };
 
 // The most recent place where a line pattern stopped short, and the first pattern that stopped

@@ -59,7 +59,7 @@ void warnAboutMissingCameraValue(SceneParser& parser, const LineMatch& line, con
                                  const char* whatZeroDoes) {
     // Text left over on a line before it stalls the parse too; the error line will say where.
     if (line.result > 0 || line.afterStall || !startsLine(parser, line.start)) return;
-    std::string camera = "camera " + writtenName(parser.working.blockName);
+    std::string camera = "camera " + writtenName(parser.working.camera.name);
     std::string text = "no " + std::string(keyword) + " line in " + camera + " before this line: ";
     if (value == 0)
         text += std::string(keyword) + " 0 " + whatZeroDoes;
@@ -179,11 +179,11 @@ void sceneParse(Scene& scene, std::string_view text, const std::string& sceneFol
     SceneParser parser{TextCursor{text}, scene, sceneFolder, log, {}, {}};
     parser.messages.sourceName = sourceName;
     readViewport(parser, context);
-    // Cameras and lights are not looked up by name; their names only appear in warnings.
-    std::string& blockName = parser.working.blockName;
+    // Lights are not looked up by name; their names only appear in warnings.
+    std::string& lightName = parser.working.blockName;
     bool complete = readBlocks(parser, "MATERIAL \"%s\"\n", parser.working.material.name, readMaterialBlock) &&
-                    readBlocks(parser, "CAMERA \"%s\"\n", blockName, readCameraBlock) &&
-                    readBlocks(parser, "LIGHT \"%s\"\n", blockName, readLightBlock);
+                    readBlocks(parser, "CAMERA \"%s\"\n", parser.working.camera.name, readCameraBlock) &&
+                    readBlocks(parser, "LIGHT \"%s\"\n", lightName, readLightBlock);
     if (complete) {
         readSceneTerms(parser);
         readMeshes(parser);

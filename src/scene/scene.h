@@ -18,6 +18,7 @@
 #include "core/vertex.h"
 
 struct Camera {
+    std::string name;       // as read, closing quote included (see above)
     float fieldOfView = 0;  // vertical, degrees
     float nearPlane = 0;
     float farPlane = 0;

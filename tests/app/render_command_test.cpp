@@ -101,6 +101,7 @@ TEST(RenderCommand, HelpVersionAndBadOptions) {
              {"-s", "10x10 ", demoScene()}, {"-s", "10x", demoScene()}, {"-s", "16385x10", demoScene()},
              {"-s", "99999999999x1", demoScene()}, {"-f", "+3", demoScene()}, {"-f", "1e2", demoScene()},
              {"-f", "100001", demoScene()}, {"-j", "257", demoScene()}, {"-j", "-1", demoScene()},
+             {"-c", "1,2,3,4", demoScene()}, {"--camera", "1,2,3,4,x", demoScene()},
              // an empty output name, and two outputs
              {"-o", "", demoScene()}, {"-o", png, "-o", png, demoScene()}}) {
         Outcome run = render(folder, bad);

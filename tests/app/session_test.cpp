@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <sstream>
 
 #include "support/files.h"
@@ -104,6 +105,46 @@ TEST(Session, AMissingSceneFileIsReportedAndLeavesAnEmptyScene) {
     EXPECT_EQ(session.context.phongShading, 1);
     EXPECT_TRUE(session.scene.meshes.items.empty());
     EXPECT_EQ(initialWindowSize(session.context).width, 40);
+}
+
+// A reload keeps the keys' state where the new scene allows it, and a scene with an error line
+// leaves the session as it was.
+TEST(Session, ReloadKeepsTheKeysStateAndRefusesAFileWithErrors) {
+    TempFolder folder;
+    const std::string file = folder.file("scene.txt");
+    auto scene = [](int cameras, const char* meshes) {
+        std::string text = "VIEWPORT\nMIN: 0 0\nMAX: 64 48\n";
+        for (int i = 0; i < cameras; ++i)
+            text += "CAMERA \"C" + std::to_string(i) + "\"\n\tPOSITION: 0 0 5\n\tROTATION: 0 0 0\n"
+                    "\tFIELDOFVIEW: 60\n\tNEARPLANE: 1\n\tFARPLANE: 100\n\n";
+        return text + "SCENEAMBIENCE: 1 1 1 1\nSCENEATTENUATION: 1 0 0\n" + meshes;
+    };
+    writeTextFile(file, scene(3, ""));
+    Session session;
+    std::ostringstream out, err;
+    sessionStart(session, file, {out, err});
+    sessionApplyKey(session, '<');
+    sessionApplyKey(session, 's');
+    sessionOrbit(session, 50, 0, 100, 100);
+
+    writeTextFile(file, scene(3, ""));
+    std::string errors;
+    ASSERT_TRUE(sessionReload(session, file, {out, err}, errors)) << errors;
+    EXPECT_EQ(session.scene.cameras.current, 2);
+    EXPECT_EQ(session.context.phongShading, 0);
+    EXPECT_EQ(session.scene.cameras.items[2].rotation.y, 0) << "the file's camera again";
+    EXPECT_EQ(sessionStatusLine(session), "Camera 3 of 3 \"C2\"; Phong shading off, texturing on, normal mapping on");
+
+    writeTextFile(file, scene(1, "half a line"));
+    EXPECT_FALSE(sessionReload(session, file, {out, err}, errors));
+    EXPECT_EQ(errors, "ERROR: Expected a TRIMESH block but found 'half a line'; the rest of the file is ignored.\n");
+    EXPECT_EQ(session.scene.cameras.items.size(), 3u);
+
+    writeTextFile(file, scene(1, ""));
+    ASSERT_TRUE(sessionReload(session, file, {out, err}, errors));
+    EXPECT_EQ(session.scene.cameras.current, 0) << "camera 3 is gone";
+    std::filesystem::remove(file);
+    EXPECT_FALSE(sessionReload(session, file, {out, err}, errors));
 }
 
 }  // namespace

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # The viewer as a user meets it, in an X server of its own (Xvfb): the window's title and size,
 # the picture after each key press compared with quelmar-render of the same scene and keys,
-# the console output (the load log, then the key guide byte for byte), and that destroying the
-# window from another program ends the viewer.
+# the console output (the load log, the key guide byte for byte, then a status line after each
+# key), the mouse (a left drag, a wheel step and a right drag each give the picture that
+# quelmar-render draws for the camera the status line reports; a middle click brings the file's
+# camera back), and that destroying the window from another program ends the viewer.
 #
 # Usage: viewer_window_test.sh VIEWER RENDERER SCENE
 # Exit status: 0 passed, 1 failed, 77 skipped because no X server can be started here.
 #
-# The window shows the frame as 8-bit colour, so a channel may differ from quelmar-render's PNG
-# by one step of rounding (both clamp to 0..1 first). The viewer draws the frame from raster
+# The window shows the frame as 8-bit colour converted exactly as quelmar-render's PNG is, so
+# the two must hold the same bytes (tolerance 0). The viewer draws the frame from raster
 # position (-1, -1): image column i, row j (from the bottom) lands on window column i - 1, row
 # j - 1. The window's picture is therefore the image moved one pixel left and one down; the
 # window's top row and right column and the image's left column and bottom row have no partner
@@ -26,7 +28,7 @@ scene=$(realpath -m "$3")
 
 readonly skipped=77
 readonly title="Quelmar, Instructions in Console"
-readonly tolerance=1                # 8-bit steps per channel
+readonly tolerance=0                # 8-bit steps per channel
 readonly convert=/usr/bin/convert   # ImageMagick's own, whatever else PATH offers
 # Xvfb and the viewer end on their own after this many seconds, even if this script is killed
 # before it can stop them.
@@ -258,15 +260,91 @@ if grep -q -e '^ERROR' -e 'failed to open' "$work/expected-load-log.txt" "$work/
     fail "loading reported errors: $(grep -h -e '^ERROR' -e 'failed to open' "$work/expected-load-log.txt" "$work/viewer.err")"
 fi
 
+# expectStatus KEY: sets `status` to the status line after KEY: the current camera by number, count and name (as the scene file
+# writes it), and the three effects.
+mapfile -t cameraNames < <(awk -F'"' '/^CAMERA "/ { print $2 }' "$scene")
+currentCamera=0
+phong=on texturing=on normalMapping=on
+flip() { if [ "$1" = on ]; then echo off; else echo on; fi; }
+expectStatus() {
+    local count=${#cameraNames[@]}
+    case "$1" in
+        n | N) normalMapping=$(flip "$normalMapping") ;;
+        s | S) phong=$(flip "$phong") ;;
+        t | T) texturing=$(flip "$texturing") ;;
+        '>' | .) currentCamera=$(((currentCamera + 1) % count)) ;;
+        '<' | ,) currentCamera=$(((currentCamera + count - 1) % count)) ;;
+    esac
+    status="Camera $((currentCamera + 1)) of $count \"${cameraNames[$currentCamera]}\"; Phong shading $phong,"
+    status+=" texturing $texturing, normal mapping $normalMapping"
+}
+
+lineCount() { wc -l <"$work/viewer.out"; }
 keys=
 for i in "${!keyNames[@]}"; do
     keys+=${keyChars[$i]}
+    linesBefore=$(lineCount)
     if ! timeout 10 xdotool key --window "$window" "${keyNames[$i]}" 2>/dev/null; then
         fail "xdotool could not press ${keyNames[$i]}"
         break
     fi
     expectPicture $((i + 1)) "after keys '$keys'" || break
+    expectStatus "${keyChars[$i]}"
+    newLines=$(tail -n +$((linesBefore + 1)) "$work/viewer.out")
+    [ "$newLines" = "$status" ] || fail "after key '${keyChars[$i]}' the console says '$newLines', not '$status'"
 done
+
+# ---- the mouse ------------------------------------------------------------------------------
+
+# mouse N WHAT XDOTOOL-ARGUMENTS...: does the mouse action, waits for the status line it prints,
+# renders the camera that line reports with quelmar-render and expects that picture (number N).
+mouse() {
+    local number=$1 what=$2
+    shift 2
+    local before
+    before=$(lineCount)
+    if ! timeout 10 xdotool "$@" 2>/dev/null; then
+        fail "xdotool could not do the $what"
+        return 1
+    fi
+    newStatusLine() { [ "$(lineCount)" -gt "$before" ]; }
+    if ! waitFor 10 newStatusLine; then
+        fail "no status line after the $what"
+        return 1
+    fi
+    local line camera
+    line=$(tail -n 1 "$work/viewer.out")
+    camera=$(sed -n 's/.* moved: --camera \([^;]*\);.*/\1/p' <<<"$line")
+    if [ -z "$camera" ]; then
+        fail "the status line after the $what gives no camera: '$line'"
+        return 1
+    fi
+    "$renderer" -q -s "${width}x${height}" -k "$keys" --camera "$camera" -o "$work/reference-$number.png" "$scene" \
+        2>"$work/renderer-$number.err" || { fail "quelmar-render --camera $camera failed"; return 1; }
+    "$convert" "$work/reference-$number.png" -crop "${compareSize}+1+0" +repage -alpha off -depth 8 \
+        "rgb:$work/reference-$number.rgb"
+    expectPicture "$number" "after the $what (--camera $camera)"
+}
+
+middleX=$((width / 2))
+middleY=$((height / 2))
+first=$((${#keyChars[@]} + 1))
+mouse "$first" "left drag" mousemove --window "$window" "$middleX" "$middleY" mousedown 1 \
+    mousemove --window "$window" $((middleX + 30)) $((middleY + 10)) \
+    mousemove --window "$window" $((middleX + 60)) $((middleY + 25)) mouseup 1 &&
+    mouse $((first + 1)) "wheel step" click --window "$window" 4 &&
+    mouse $((first + 2)) "right drag" mousemove --window "$window" "$middleX" "$middleY" mousedown 3 \
+        mousemove --window "$window" $((middleX - 20)) $((middleY - 10)) \
+        mousemove --window "$window" $((middleX - 40)) $((middleY + 15)) mouseup 3
+
+# A middle click (no drag) puts the camera back where the file has it: the picture after the
+# keys alone.
+cp "$work/reference-${#keyChars[@]}.rgb" "$work/reference-$((first + 3)).rgb"
+if timeout 10 xdotool mousemove --window "$window" "$middleX" "$middleY" click --window "$window" 2 2>/dev/null; then
+    expectPicture $((first + 3)) "after a middle click (the file's camera again)"
+else
+    fail "xdotool could not click the middle button"
+fi
 
 if ! kill -0 "$viewerPid" 2>/dev/null; then
     fail "the viewer ended by itself: $(tail -n 5 "$work/viewer.err")"
@@ -276,6 +354,7 @@ fi
 # Another program destroying the window (rather than the window manager closing it) ends the
 # viewer too, and as quietly: status 0, nothing on the console after the key guide.
 viewerEnded() { ! kill -0 "$viewerPid" 2>/dev/null; }
+cp "$work/viewer.out" "$work/console-before-close.txt"
 if ! timeout 10 xdotool windowclose "$window" 2>/dev/null; then
     fail "xdotool could not destroy the window"
 elif ! waitFor 5 viewerEnded; then
@@ -286,7 +365,7 @@ else
     viewerPid=
     if [ "$status" -ne 0 ]; then
         fail "the viewer ended with status $status after its window was destroyed: $(tail -n 5 "$work/viewer.err")"
-    elif ! cmp -s "$work/expected-console.txt" "$work/viewer.out" || [ -s "$work/viewer.err" ]; then
+    elif ! cmp -s "$work/console-before-close.txt" "$work/viewer.out" || [ -s "$work/viewer.err" ]; then
         fail "the viewer printed something when its window was destroyed: $(tail -n 5 "$work/viewer.err")"
     else
         echo "ok: the viewer ends when its window is destroyed"

@@ -7,6 +7,7 @@
 // then look at every picture that changed before committing it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -414,6 +415,41 @@ TEST_F(ModelImport, CommandExitStatuses) {
     fs::current_path(previous);
     EXPECT_EQ(status, 0);
     EXPECT_TRUE(fs::exists(models->output("lost.txt")));
+}
+
+// ---- models opened directly ----
+
+std::vector<fs::path> filesIn(const fs::path& folder) {
+    std::vector<fs::path> files;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// quelmar-render on the model itself draws, bit for bit, what it draws for the scene that
+// quelmar-import writes, textures and normal maps included, and writes nothing beside the model.
+TEST_F(ModelImport, ModelsOpenedDirectlyDrawWhatTheImportedSceneDraws) {
+    const std::string log = models->output("direct.log");
+    for (auto [model, keys] : {std::pair{"quad.obj", "s"}, {"tiles.gltf", ""}, {"octahedron.ply", ">"}}) {
+        const std::string scene = models->output(std::string("direct-") + model + ".txt");
+        ASSERT_EQ(runImporter({"-o", scene, models->model(model)}, log), 0) << readTextFile(log);
+        const std::string viaScene = models->output("via-scene.pfm"), direct = models->output("direct.pfm");
+        ASSERT_EQ(runProgram({QUELMAR_RENDER_COMMAND, "-k", keys, "-o", viaScene, scene}, log), 0) << readTextFile(log);
+        const std::vector<fs::path> before = filesIn(models->folder.path());
+        ASSERT_EQ(runProgram({QUELMAR_RENDER_COMMAND, "-k", keys, "-o", direct, models->model(model)}, log), 0)
+            << readTextFile(log);
+        EXPECT_EQ(readTextFile(log).find("ERROR"), std::string::npos) << readTextFile(log);
+        EXPECT_EQ(filesIn(models->folder.path()), before) << model;
+        EXPECT_TRUE(readTextFile(direct) == readTextFile(viaScene)) << model << " drawn directly differs";
+    }
+    // The missing texture's warning follows the load log.
+    ASSERT_EQ(runProgram({QUELMAR_RENDER_COMMAND, "-o", models->output("lost.png"), models->model("lost.obj")}, log), 0);
+    EXPECT_NE(readTextFile(log).find("warning: texture 'missing.png' not found"), std::string::npos) << readTextFile(log);
+
+    EXPECT_EQ(runProgram({QUELMAR_RENDER_COMMAND, "-o", models->output("broken.png"), models->model("broken.glb")}, log), 1);
+    EXPECT_EQ(readTextFile(log).rfind("quelmar-render: cannot read '" + models->model("broken.glb") + "': ", 0), 0u)
+        << readTextFile(log);
+    EXPECT_FALSE(fs::exists(models->output("broken.png")));
 }
 
 // ---- pictures ----

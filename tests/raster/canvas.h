@@ -5,6 +5,7 @@
 #include "core/render_context.h"
 #include "core/vertex.h"
 #include "raster/depth.h"
+#include "scene/scene.h"
 
 struct Canvas {
     Image colour;

@@ -1,0 +1,37 @@
+#include "app/window_pixels.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "core/image_file.h"
+
+namespace {
+
+// Every channel is the PNG writer's byte, alpha is opaque, and the thread count changes nothing.
+TEST(WindowPixels, AreThePngWritersBytesOnAnyNumberOfThreads) {
+    const float specials[] = {-1.0f, 0.0f, 0.5f, 126.5f / 255.0f, 1.0f, 2.0f,
+                              std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()};
+    Image frame = imageCreate(301, 257);  // enough pixels for several threads
+    for (std::size_t i = 0; i < frame.pixels.size(); ++i) {
+        float ramp = static_cast<float>(i % 1021) / 1020.0f;
+        frame.pixels[i] = {ramp, specials[i % 8], 1.0f - ramp, specials[(i / 8) % 8]};
+    }
+    std::vector<std::uint8_t> one, several(7, 9);
+    windowPixels(frame, one, 1);
+    windowPixels(frame, several, 3);
+    ASSERT_EQ(one.size(), frame.pixels.size() * 4);
+    EXPECT_EQ(one, several);
+    for (std::size_t i = 0; i < frame.pixels.size(); ++i) {
+        const Colour& p = frame.pixels[i];
+        ASSERT_EQ(one[i * 4 + 0], toByte(p.r));
+        ASSERT_EQ(one[i * 4 + 1], toByte(p.g));
+        ASSERT_EQ(one[i * 4 + 2], toByte(p.b));
+        ASSERT_EQ(one[i * 4 + 3], 255);
+    }
+    windowPixels(Image{}, several, 2);
+    EXPECT_TRUE(several.empty());
+}
+
+}  // namespace
