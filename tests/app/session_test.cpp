@@ -137,7 +137,9 @@ TEST(Session, ReloadKeepsTheKeysStateAndRefusesAFileWithErrors) {
 
     writeTextFile(file, scene(1, "half a line"));
     EXPECT_FALSE(sessionReload(session, file, {out, err}, errors));
-    EXPECT_EQ(errors, "ERROR: Expected a TRIMESH block but found 'half a line'; the rest of the file is ignored.\n");
+    EXPECT_EQ(errors, "ERROR: Expected a TRIMESH block but found 'half a line'; the rest of the file is ignored.\n"
+                      "  " + file + ":13: 'half a line': expected TRIMESH and a name in double quotes\n")
+        << "the error and the line it is about";
     EXPECT_EQ(session.scene.cameras.items.size(), 3u);
 
     writeTextFile(file, scene(1, ""));
