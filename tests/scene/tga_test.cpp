@@ -46,11 +46,12 @@ TEST(Tga, PlainFilesKeepThePicturesLowestRowAsRowZero) {
     expectColour(flipped->pixels[0], 0, 0, 1, 1);        // the file's second (lower) row
     expectColour(flipped->pixels[1], 1, 0, 0, 128 * k);  // the file's first (top) row
 
-    // A true-colour file may carry a colour map it does not use: two 24-bit entries to skip.
+    // A true-colour file may carry a colour map it does not use: three 15-bit entries (two bytes
+    // each) to skip.
     std::vector<std::uint8_t> withMap = tgaFile(2, 24, 1, 1, {7, 7, 7, 7, 7, 7, 255, 0, 0});
     withMap[1] = 1;
-    withMap[5] = 2;
-    withMap[7] = 24;
+    withMap[5] = 3;
+    withMap[7] = 15;
     auto mapped = decode(withMap);
     ASSERT_TRUE(mapped);
     expectColour(mapped->pixels[0], 0, 0, 1, 1);
