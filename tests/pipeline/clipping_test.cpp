@@ -86,6 +86,8 @@ TEST(Culling, TrianglesCrossingTheCameraPlaneAreDecidedWithoutDividingByW) {
     Vec4 nearLeft{-1, -1, 0.2f, 0.5f}, nearRight{1, -1, 0.2f, 0.5f}, behind{0, -1, -2, -1};
     EXPECT_TRUE(frontFacing(nearLeft, nearRight, {0, 1, 0.9f, 2}));
     EXPECT_EQ(frontFacing(nearLeft, nearRight, behind), !frontFacing(nearRight, nearLeft, behind));
+    // A corner with w exactly 0 (in the camera's plane) cannot be divided by: the same test.
+    EXPECT_TRUE(frontFacing({-1, -1, 0, 0}, nearRight, {0, 1, 0.9f, 2}));
     // With all w positive the device-coordinate test decides, zero area kept, NaN dropped.
     EXPECT_TRUE(frontFacing({0, 0, 0, 1}, {1, 1, 0, 1}, {2, 2, 0, 1}));
     EXPECT_FALSE(frontFacing({NAN, 0, 0, 1}, {1, 0, 0, 1}, {0, 1, 0, 1}));

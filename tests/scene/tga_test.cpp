@@ -142,3 +142,15 @@ TEST(Tga, TheTableLoadsEachNameOnceAndRetriesFailures) {
               gone + gone + "TGA_Write: failed to open file wall.tga \n  wall.tga : No such file or directory\n");
     EXPECT_EQ(table.entries.size(), 2u);
 }
+
+// The writer's header holds sizes beyond one byte, and what it writes reads back as it was.
+TEST(Tga, WrittenFilesReadBackWithTheirSize) {
+    const int width = 2, height = 300;
+    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * height * 4);
+    for (std::size_t i = 0; i < rgba.size(); ++i) rgba[i] = static_cast<std::uint8_t>(i * 7);
+    auto image = decode(tgaEncode(width, height, rgba, RowOrder::bottomFirst, true));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->width, width);
+    EXPECT_EQ(image->height, height);
+    expectColour(image->pixels[599], rgba[2396] * k, rgba[2397] * k, rgba[2398] * k, rgba[2399] * k);
+}
