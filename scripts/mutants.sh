@@ -53,7 +53,10 @@ for patch in "${patches[@]}"; do
         ((stale++)); restore; continue
     fi
     start=$SECONDS
-    if ctest --test-dir "$build" -LE long --stop-on-failure --timeout 300 -j2 > "$log/test" 2>&1; then
+    # Not the viewer's window test: it compares two programs built from the same faulty code,
+    # so it finds next to nothing the other tests miss, and it costs the most.
+    if ctest --test-dir "$build" -LE long -E '^viewer_window$' --stop-on-failure --timeout 300 -j2 \
+        > "$log/test" 2>&1; then
         if [[ -n "$reason" ]]; then
             echo "$name: equivalent ($reason)"
             ((equivalent++))
