@@ -78,6 +78,9 @@ TEST(Clipping, PointsOnAPlaneAreInside) {
     Vertex prevOnPlane = clipVertex(1, 0, 0.5f, 1);
     Vertex outsideCur = clipVertex(3, 0, 0.5f, 1);
     EXPECT_EQ(clipEdge(prevOnPlane, outsideCur, 1, out), 0) << "t = 0 adds no vertex";
+    // On the near and top planes at once, and on the far and left planes: inside them all.
+    EXPECT_EQ(planesOutside({0.5f, 1, 0, 1}), 0);
+    EXPECT_EQ(planesOutside({-2, 0, 2, 2}), 0);
 }
 
 TEST(Culling, TrianglesCrossingTheCameraPlaneAreDecidedWithoutDividingByW) {
