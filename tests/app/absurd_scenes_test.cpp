@@ -16,7 +16,6 @@
 #include "app/frame.h"
 #include "app/session.h"
 #include "scene/parser.h"
-#include "support/files.h"
 
 namespace {
 
@@ -89,11 +88,11 @@ struct Frames {
 };
 
 // Loads the scene as the programs do (every effect on, the first reshape) and draws it with
-// Phong shading, then with Gouraud shading. Image names resolve in `imageFolder`.
-Frames renderBothModes(const SceneText& scene, int width = 48, int height = 32, const std::string& imageFolder = "") {
+// Phong shading, then with Gouraud shading.
+Frames renderBothModes(const SceneText& scene, int width = 48, int height = 32) {
     Session session;
     std::ostringstream log;
-    sceneParse(session.scene, scene.text(), imageFolder, session.context, {log, log});
+    sceneParse(session.scene, scene.text(), "", session.context, {log, log});
     session.context.phongShading = session.context.texturing = session.context.normalMapping = 1;
     sessionReshape(session);
     Frames frames;
@@ -304,34 +303,6 @@ TEST(AbsurdScenes, CountsOfZeroEverywhere) {
     SceneText bare;
     bare.materials = bare.cameras = bare.lights = bare.sceneTerms = bare.meshes = "";
     expectBothFramesSound(renderBothModes(bare));
-}
-
-TEST(AbsurdScenes, TexturesSampledAtAbsurdCoordinates) {
-    // A 2 x 2 24-bit texture, used as both texture and normal map.
-    TempFolder folder;
-    std::vector<std::uint8_t> tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 24, 0};
-    for (int i = 0; i < 4; ++i) {  // blue, green, red
-        tga.push_back(static_cast<std::uint8_t>(60 * i));
-        tga.push_back(128);
-        tga.push_back(255);
-    }
-    writeBinaryFile(folder.file("absurd-texture.tga"), tga);
-    SceneText scene;
-    scene.materials = material("M", "0.5 0.5 0.5 1", "10", "absurd-texture.tga", "absurd-texture.tga");
-    const char* const coordinates[] = {"3e9 -3e9", "2147483648 2147483647", "-1e30 1e30", "1e-45 -1e-45",
-                                       "16777217 0.5", "inf -inf", "nan 0"};
-    std::vector<VertexText> vertices;
-    for (const char* uv : coordinates) {
-        vertices.push_back({"-1 -1 0", "0 0 1", uv});
-        vertices.push_back({"1 -1 0", "0 0 1", "0 0"});
-        vertices.push_back({"0 1 0", "0 0 1", uv});
-    }
-    std::vector<std::string> triangles;
-    for (int t = 0; t < static_cast<int>(std::size(coordinates)); ++t)
-        triangles.push_back(std::to_string(3 * t) + " " + std::to_string(3 * t + 1) + " " + std::to_string(3 * t + 2));
-    scene.meshes = mesh(vertices, triangles);
-    Frames frames = renderBothModes(scene, 48, 32, folder.path().string());
-    expectBothFramesSound(frames);
 }
 
 }  // namespace

@@ -4,13 +4,18 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <utility>
 
 #include "app/session.h"
+#include "core/image_file.h"
 #include "scene/parser.h"
+#include "support/files.h"
+#include "support/image_compare.h"
 #include "support/wavy_floor.h"
 
 namespace {
@@ -91,6 +96,13 @@ bool samePixels(const Image& a, const Image& b) {
     return true;
 }
 
+std::size_t triangleCountOf(const Scene& scene) {
+    std::size_t count = 0;
+    for (const MeshGeometry& geometry : scene.meshes.geometry)
+        for (const Surface& surface : geometry.surfaces) count += surface.indices.size() / 3;
+    return count;
+}
+
 bool isColour(const Colour& c, float r, float g, float b) { return c.r == r && c.g == g && c.b == b && c.a == 1; }
 
 TEST(Frame, TheSameFrameWhateverTheThreadCountAndHowOftenItIsDrawn) {
@@ -122,6 +134,48 @@ TEST(Frame, ALargeMeshSharedOutBetweenThreadsDrawsTheSameFrame) {
         EXPECT_GT(floorPixels, 240 * 190 / 4) << "the floor fills a good part of the frame";
         EXPECT_TRUE(samePixels(one, render(2))) << "phong " << phong;
         EXPECT_TRUE(samePixels(one, render(3))) << "phong " << phong;
+    }
+}
+
+// The stored picture tests/images/<name>.png (QUELMAR_UPDATE_REFERENCES=1 rewrites it; look at
+// it before committing).
+void expectStoredPicture(const Image& frame, const std::string& name) {
+    const std::string path = (sourceFolder() / "tests" / "images" / (name + ".png")).string();
+    std::string why;
+    const char* update = std::getenv("QUELMAR_UPDATE_REFERENCES");
+    if (update && std::string(update) == "1") {
+        ASSERT_TRUE(writePng(frame, path, why)) << why;
+    }
+    std::optional<Image> stored = readPng(path, why);
+    ASSERT_TRUE(stored) << why;
+    TempFolder folder;
+    ASSERT_TRUE(writePng(frame, folder.file("frame.png"), why)) << why;  // in the PNG's 8-bit levels
+    std::optional<Image> drawn = readPng(folder.file("frame.png"), why);
+    ASSERT_TRUE(drawn) << why;
+    ImageComparison comparison = compareImages(*drawn, *stored);
+    EXPECT_TRUE(imagesMatch(comparison)) << name << ": " << describeComparison(comparison, *drawn, *stored);
+}
+
+// A mesh split into runs whose last (or first) run has no polygon in view: the runs' queues
+// must still join into the serial one at every thread count, and both give the same floor.
+TEST(Frame, ARunWithNothingInViewLeavesTheOtherRunsQueued) {
+    for (bool outsideFirst : {false, true}) {
+        Session session;
+        std::ostringstream log;
+        sceneParse(session.scene, splitMeshScene(outsideFirst), "", session.context, {log, log});
+        ASSERT_EQ(triangleCountOf(session.scene), 12288u);
+        session.context.phongShading = session.context.texturing = session.context.normalMapping = 1;
+        sessionReshape(session);
+        for (int phong : {1, 0}) {
+            session.context.phongShading = phong;
+            auto render = [&](int threads) {
+                return renderFrame(session.scene, session.context, session.projection, 170, 130, threads);
+            };
+            Image one = render(1);
+            if (phong == 1) expectStoredPicture(one, "split_mesh_floor");
+            EXPECT_TRUE(samePixels(one, render(2))) << "outside first " << outsideFirst << ", phong " << phong;
+            EXPECT_TRUE(samePixels(one, render(3))) << "outside first " << outsideFirst << ", phong " << phong;
+        }
     }
 }
 
@@ -199,8 +253,12 @@ TEST(Frame, BuffersGiveBackMemoryWhenTheWindowShrinksFarButReuseItOtherwise) {
     };
     Image large = frame(400, 300, {});
     const Colour* largeStorage = large.pixels.data();
-    Image similar = frame(360, 280, std::move(large));
-    EXPECT_EQ(similar.pixels.data(), largeStorage) << "a slightly smaller frame reuses the colour buffer";
+    // Up to four times the need is kept: a frame needing a quarter exactly, and one needing a third
+    // (between a half and a quarter), still reuse the storage.
+    Image quarter = frame(200, 150, std::move(large));
+    EXPECT_EQ(quarter.pixels.data(), largeStorage) << "a frame needing a quarter reuses the colour buffer";
+    Image similar = frame(200, 200, std::move(quarter));
+    EXPECT_EQ(similar.pixels.data(), largeStorage) << "a frame needing a third reuses the colour buffer";
     EXPECT_GE(memory.depth.values.capacity(), 400u * 300u);
 
     Image small = frame(100, 50, std::move(similar));

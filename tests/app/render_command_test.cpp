@@ -173,16 +173,19 @@ TEST(RenderCommand, QuietDropsOnlyTheLoadLogNotAnImageThatCannotBeRead) {
     EXPECT_TRUE(contains(loud.output, "Num surfaces: "));
 }
 
+// The extension picks the format in either case, and a name that is only an extension is a name.
 TEST(RenderCommand, PngIsOpaqueRgbAsTheWindowShowsItAndPfmIsTheExactBuffer) {
     TempFolder folder;
     writeTextFile(folder.file("glass.txt"), kTranslucentScene);
-    ASSERT_EQ(render(folder, {"-s", "50x40", "-o", folder.file("frame.png"), folder.file("glass.txt")}).status, 0);
-    ASSERT_EQ(render(folder, {"-s", "50x40", "-o", folder.file("frame.pfm"), folder.file("glass.txt")}).status, 0);
+    ASSERT_EQ(render(folder, {"-s", "50x40", "-o", folder.file("FRAME.PNG"), folder.file("glass.txt")}).status, 0);
+    ASSERT_EQ(render(folder, {"-s", "50x40", "-o", folder.file("frame.Pfm"), folder.file("glass.txt")}).status, 0);
+    ASSERT_EQ(render(folder, {"-s", "50x40", "-o", ".png", "glass.txt"}, {"", folder.path().string()}).status, 0);
+    EXPECT_EQ(readTextFile(folder.file(".png")), readTextFile(folder.file("FRAME.PNG")));
 
     png_image png;
     std::memset(&png, 0, sizeof png);
     png.version = PNG_IMAGE_VERSION;
-    ASSERT_TRUE(png_image_begin_read_from_file(&png, folder.file("frame.png").c_str())) << png.message;
+    ASSERT_TRUE(png_image_begin_read_from_file(&png, folder.file("FRAME.PNG").c_str())) << png.message;
     EXPECT_EQ(png.format & PNG_FORMAT_FLAG_ALPHA, 0u) << "no alpha channel";
     EXPECT_EQ(png.format & PNG_FORMAT_FLAG_COLOR, static_cast<png_uint_32>(PNG_FORMAT_FLAG_COLOR));
     ASSERT_EQ(png.width, 50u);
@@ -191,7 +194,7 @@ TEST(RenderCommand, PngIsOpaqueRgbAsTheWindowShowsItAndPfmIsTheExactBuffer) {
     std::vector<png_byte> rgb(PNG_IMAGE_SIZE(png));
     ASSERT_TRUE(png_image_finish_read(&png, nullptr, rgb.data(), 0, nullptr)) << png.message;
 
-    Pfm pfm = readPfm(folder.file("frame.pfm"));
+    Pfm pfm = readPfm(folder.file("frame.Pfm"));
     ASSERT_EQ(pfm.width, 50);
     ASSERT_EQ(pfm.height, 40);
     ASSERT_EQ(pfm.rgb.size(), 50u * 40u * 3u);

@@ -16,15 +16,6 @@ TEST(ImageBuffer, LinearIndexRunsAlongRowsFromRowZero) {
     EXPECT_EQ(imagePixel(image, 0, 1).a, 1.0f);
 }
 
-TEST(ImageBuffer, FillStoresUnclampedColoursEverywhere) {
-    Image image = imageCreate(3, 3);
-    imageFill(image, makeColour(2, -1, 0.5f, 1));
-    for (const Colour& c : image.pixels) {
-        EXPECT_EQ(c.r, 2.0f);
-        EXPECT_EQ(c.g, -1.0f);
-    }
-}
-
 TEST(ImageBuffer, EmptyAndNegativeSizesHoldNoPixels) {
     for (auto [w, h] : {std::pair{0, 5}, {5, 0}, {-3, 4}, {4, -3}}) {
         Image image = imageCreate(w, h);

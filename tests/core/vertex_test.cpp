@@ -77,40 +77,6 @@ TEST(VertexRecord, DividedStepDiffersOnlyInTextureAndDepth) {
     EXPECT_FLOAT_EQ(divided[kViewDepth], (1.0f / 71 - 1.0f / 23) / 4);
 }
 
-TEST(VertexRecord, DividedFormRoundTripTouchesOnlyTextureAndDepth) {
-    Vertex original = numbered(-3, 0.7f);
-    original.texCoord = {0.3f, -1.7f};
-    original.viewDepth = -7.3f;
-    Vertex divided = toDividedForm(original);
-    EXPECT_FLOAT_EQ(divided.viewDepth, 1 / -7.3f);
-    EXPECT_FLOAT_EQ(divided.texCoord.x, 0.3f / -7.3f);
-    Floats before = floatsOf(original);
-    Floats after = floatsOf(fromDividedForm(divided));
-    for (int i = 0; i < 23; ++i) {
-        if (i == kU || i == kV || i == kViewDepth)
-            EXPECT_FLOAT_EQ(after[i], before[i]) << "float " << i;
-        else
-            EXPECT_EQ(after[i], before[i]) << "float " << i;
-    }
-}
-
-TEST(VertexRecord, SpanWalkIsPerspectiveCorrect) {
-    Vertex near = spanEnd(0, 0, -1);
-    Vertex far = spanEnd(2, 1, -3);
-    Vertex halfway = walkDivided(near, far, 2, 1);
-    EXPECT_FLOAT_EQ(halfway.texCoord.x, 0.25f);
-    EXPECT_FLOAT_EQ(halfway.texCoord.y, 0.75f);
-    EXPECT_FLOAT_EQ(halfway.viewDepth, -1.5f);
-    EXPECT_FLOAT_EQ(halfway.position.x, 1);  // everything else is linear in screen space
-
-    Vertex mirrored = walkDivided(spanEnd(0, 0, 1), spanEnd(2, 1, 3), 2, 1);
-    EXPECT_FLOAT_EQ(mirrored.texCoord.x, halfway.texCoord.x);
-
-    Vertex end = walkDivided(near, far, 2, 2);
-    EXPECT_NEAR(end.texCoord.x, 1, 1e-6);
-    EXPECT_NEAR(end.viewDepth, -3, 1e-5);
-}
-
 TEST(VertexRecord, ZeroViewDepthSpoilsOnlyTheTextureCoordinate) {
     Vertex a = spanEnd(0, 0.5f, 0);
     a.colour = {0, 0, 0, 1};

@@ -133,16 +133,25 @@ TEST(ImportTextures, LargeImagesShrinkToTheLimitKeepingTheirShape) {
     EXPECT_EQ(smaller.rgba[0], 200);  // a flat picture stays flat
     EXPECT_EQ(downsize(wide, 64).width, 64);
     EXPECT_EQ(downsize(rawImage(4000, 1, std::vector<std::uint8_t>(4000 * 4, 9)), 100).height, 1);
+    // Tall pictures by their height: the larger side is held to the limit.
+    DecodedImage tall = downsize(rawImage(12, 60, std::vector<std::uint8_t>(12 * 60 * 4, 50)), 20);
+    EXPECT_EQ(tall.width, 4);
+    EXPECT_EQ(tall.height, 20);
+    EXPECT_EQ(tall.rgba.size(), 4u * 20 * 4);
 }
 
 TEST(ImportTextureCoordinates, ShiftByWholeNumbersUntilNoneIsNegative) {
-    ImportedMesh mesh = meshWithTexCoords({{-1.5f, 0.25f}, {-0.5f, 2.0f}, {0.75f, -3.0f}});
+    // Fractional minima (u -1.5, v -2.75) move by the next whole number up: 2 and 3.
+    ImportedMesh mesh = meshWithTexCoords({{-1.5f, 0.25f}, {-0.5f, 2.0f}, {0.75f, -2.75f}});
     shiftTextureCoordinates(mesh);
     EXPECT_EQ(mesh.vertices[0].texCoord.x, 0.5f);
     EXPECT_EQ(mesh.vertices[1].texCoord.x, 1.5f);
     EXPECT_EQ(mesh.vertices[2].texCoord.x, 2.75f);
     EXPECT_EQ(mesh.vertices[0].texCoord.y, 3.25f);
-    EXPECT_EQ(mesh.vertices[2].texCoord.y, 0.0f);
+    EXPECT_EQ(mesh.vertices[2].texCoord.y, 0.25f);
+    ImportedMesh whole = meshWithTexCoords({{-3.0f, 0.5f}, {1.0f, 1.0f}});
+    shiftTextureCoordinates(whole);
+    EXPECT_EQ(whole.vertices[0].texCoord.x, 0.0f);  // a whole-number minimum moves to exactly 0
 
     ImportedMesh positive = meshWithTexCoords({{0.5f, 3.0f}, {1.5f, 0.0f}});
     shiftTextureCoordinates(positive);

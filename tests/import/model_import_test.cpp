@@ -89,11 +89,21 @@ const char* kConcaveObj =
     "v 0 0 0\nv 2 0 0\nv 2 1 0\nv 1 1 0\nv 1 2 0\nv 0 2 0\nf 3 4 5 6 1 2\n";
 
 // An octahedron without normals: smooth ones must be made, along the corners' directions.
-const char* kOctahedronPly =
-    "ply\nformat ascii 1.0\nelement vertex 6\nproperty float x\nproperty float y\nproperty float z\n"
-    "element face 8\nproperty list uchar int vertex_indices\nend_header\n"
-    "1 0 0\n-1 0 0\n0 1 0\n0 -1 0\n0 0 1\n0 0 -1\n"
-    "3 0 2 4\n3 2 1 4\n3 1 3 4\n3 3 0 4\n3 2 0 5\n3 1 2 5\n3 3 1 5\n3 0 3 5\n";
+// An octahedron without normals whose faces have corners of their own, every zero of every
+// other face written as -0: the corners at one place meet all the same, so their normals are
+// smooth (and the importer joins them into six).
+std::string octahedronPly() {
+    const char* const corners[6] = {"1 0 0", "-1 0 0", "0 1 0", "0 -1 0", "0 0 1", "0 0 -1"};
+    const char* const negativeZeros[6] = {"1 -0 -0", "-1 -0 -0", "-0 1 -0", "-0 -1 -0", "-0 -0 1", "-0 -0 -1"};
+    const int faces[8][3] = {{0, 2, 4}, {2, 1, 4}, {1, 3, 4}, {3, 0, 4}, {2, 0, 5}, {1, 2, 5}, {3, 1, 5}, {0, 3, 5}};
+    std::string ply = "ply\nformat ascii 1.0\nelement vertex 24\nproperty float x\nproperty float y\n"
+                      "property float z\nelement face 8\nproperty list uchar int vertex_indices\nend_header\n";
+    for (int f = 0; f < 8; ++f)
+        for (int corner : faces[f]) ply += std::string(f % 2 ? negativeZeros[corner] : corners[corner]) + "\n";
+    for (int f = 0; f < 8; ++f)
+        ply += "3 " + std::to_string(3 * f) + " " + std::to_string(3 * f + 1) + " " + std::to_string(3 * f + 2) + "\n";
+    return ply;
+}
 
 // One good triangle facing +y, one with a corner beyond the float range, one without area.
 const char* kUnusableObj =
@@ -142,7 +152,7 @@ public:
         writeTextFile(folder.file("shifted.obj"), quadObj("Checker", kNegativeTexCoords));
         writeTextFile(folder.file("lost.obj"), quadObj("Lost", kPositiveTexCoords));
         writeTextFile(folder.file("concave.obj"), kConcaveObj);
-        writeTextFile(folder.file("octahedron.ply"), kOctahedronPly);
+        writeTextFile(folder.file("octahedron.ply"), octahedronPly());
         writeTextFile(folder.file("unusable.obj"), kUnusableObj);
         writeTextFile(folder.file("tiles.gltf"), tilesGltf(readTextFile(folder.file("tilted.png"))));
         writeTextFile(folder.file("broken.glb"), "glTF but not really a binary glTF file at all");

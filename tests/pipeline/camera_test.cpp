@@ -45,11 +45,11 @@ TEST(Camera, PitchIsClampedAndYawFoldedOncePerCall) {
     EXPECT_EQ(camera.rotation.y, 80);
 }
 
-TEST(Camera, ViewMatrixOfAnUnturnedCameraIsAMoveAlongZ) {
+TEST(Camera, ViewMatrixOfAnUnturnedCameraIsAMove) {
     Camera camera = defaultCamera();
-    camera.position = {0, 0, 5};
+    camera.position = {2, -3, 5};
     Matrix4 view = cameraViewMatrix(camera);
-    const float expected[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, -5, 0, 0, 0, 1};
+    const float expected[16] = {1, 0, 0, -2, 0, 1, 0, 3, 0, 0, 1, -5, 0, 0, 0, 1};
     for (int i = 0; i < 16; ++i) EXPECT_FLOAT_EQ(view.m[i], expected[i]) << "element " << i;
 }
 

@@ -78,6 +78,9 @@ TEST(Clipping, PointsOnAPlaneAreInside) {
     Vertex prevOnPlane = clipVertex(1, 0, 0.5f, 1);
     Vertex outsideCur = clipVertex(3, 0, 0.5f, 1);
     EXPECT_EQ(clipEdge(prevOnPlane, outsideCur, 1, out), 0) << "t = 0 adds no vertex";
+    // On the near and top planes at once, and on the far and left planes: inside them all.
+    EXPECT_EQ(planesOutside({0.5f, 1, 0, 1}), 0);
+    EXPECT_EQ(planesOutside({-2, 0, 2, 2}), 0);
 }
 
 TEST(Culling, TrianglesCrossingTheCameraPlaneAreDecidedWithoutDividingByW) {
@@ -86,6 +89,8 @@ TEST(Culling, TrianglesCrossingTheCameraPlaneAreDecidedWithoutDividingByW) {
     Vec4 nearLeft{-1, -1, 0.2f, 0.5f}, nearRight{1, -1, 0.2f, 0.5f}, behind{0, -1, -2, -1};
     EXPECT_TRUE(frontFacing(nearLeft, nearRight, {0, 1, 0.9f, 2}));
     EXPECT_EQ(frontFacing(nearLeft, nearRight, behind), !frontFacing(nearRight, nearLeft, behind));
+    // A corner with w exactly 0 (in the camera's plane) cannot be divided by: the same test.
+    EXPECT_TRUE(frontFacing({-1, -1, 0, 0}, nearRight, {0, 1, 0.9f, 2}));
     // With all w positive the device-coordinate test decides, zero area kept, NaN dropped.
     EXPECT_TRUE(frontFacing({0, 0, 0, 1}, {1, 1, 0, 1}, {2, 2, 0, 1}));
     EXPECT_FALSE(frontFacing({NAN, 0, 0, 1}, {1, 0, 0, 1}, {0, 1, 0, 1}));

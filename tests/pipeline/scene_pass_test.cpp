@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "pipeline/camera.h"
+#include "pipeline/triangulation.h"
 #include "raster/depth.h"
 #include "scene/parser.h"
 #include "support/wavy_floor.h"
@@ -67,6 +68,17 @@ TEST(ScenePass, ALargeMeshQueuedByRunsOnSeveralThreadsGivesTheSerialQueue) {
             }
         }
     }
+}
+
+// A material index outside the list (no file gives one, but a scene made in code may) takes the
+// first material; an empty list takes the default one.
+TEST(Triangulation, MaterialIndicesOutsideTheListTakeTheFirstMaterial) {
+    MaterialList materials;
+    materials.items.resize(3);
+    EXPECT_EQ(&materialAt(materials, 2), &materials.items[2]);
+    EXPECT_EQ(&materialAt(materials, 3), &materials.items[0]);
+    EXPECT_EQ(&materialAt(materials, -1), &materials.items[0]);
+    EXPECT_EQ(&materialAt(MaterialList{}, 1), &defaultMaterial());
 }
 
 }  // namespace

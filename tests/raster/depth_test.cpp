@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
 #include "raster/depth.h"
+#include "raster/draw_list.h"
+#include "raster/pixel_math.h"
 
 namespace {
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
@@ -104,4 +107,45 @@ TEST(ViewportMapping, CornersMapExactlyAndTheInverseRoundTrips) {
     pixelToNdc(centre, context);
     EXPECT_EQ(centre.position.x, 0.0f);
     EXPECT_EQ(centre.position.y, 0.0f);
+}
+
+// Every float-to-int pixel conversion: held inside +-2^30 whatever the float, exact below that,
+// NaN below every buffer; and the half-up rounding is int(v + 0.5) in float, ties included.
+TEST(PixelConversion, TruncationAtTheEdgesOfTheIntRange) {
+    const int limit = pixel::kPixelLimit;
+    EXPECT_EQ(pixel::truncate(0x1p31f), limit);
+    EXPECT_EQ(pixel::truncate(-0x1p31f), -limit);
+    EXPECT_EQ(pixel::truncate(0x1.fffffep30f), limit);
+    EXPECT_EQ(pixel::truncate(-0x1.fffffep30f), -limit);
+    EXPECT_EQ(pixel::truncate(0x1p30f), limit);
+    EXPECT_EQ(pixel::truncate(0x1.fffffep29f), 1073741760);
+    EXPECT_EQ(pixel::truncate(-0x1.fffffep29f), -1073741760);
+    EXPECT_EQ(pixel::truncate(kNaN), -limit);
+    for (float zero : {0.0f, -0.0f, 1e-45f, -1e-45f, 1e-39f, 0.99999994f, -0.99999994f})
+        EXPECT_EQ(pixel::truncate(zero), 0) << zero;
+    EXPECT_EQ(pixel::truncate(-1.5f), -1);
+    EXPECT_EQ(pixel::roundHalfUp(0.5f), 1);
+    EXPECT_EQ(pixel::roundHalfUp(-0.5f), 0);
+    EXPECT_EQ(pixel::roundHalfUp(0.49999997f), 1);  // 0.49999997 + 0.5 rounds to 1 in float
+    EXPECT_EQ(pixel::roundHalfUp(0.4999999f), 0);
+    EXPECT_EQ(pixel::roundHalfUp(2.5f), 3);
+}
+
+// The clear done band by band before drawing reaches every row of both buffers, whatever they
+// held, at any thread count: also a depth buffer taller than the colour buffer.
+TEST(BandedClear, ReachesEveryRowOfBothBuffers) {
+    for (int threads : {1, 2, 3}) {
+        Image colour = imageCreate(5, 20, makeColour(-1, -1, -1, -1));
+        DepthBuffer depth;
+        depthBufferResize(depth, 5, 37);
+        std::fill(depth.values.begin(), depth.values.end(), kNaN);
+        RenderContext context;
+        context.colourBuffer = &colour;
+        context.depthBuffer = &depth;
+        drawTriangleList(DrawList{}, SceneLighting{}, context, threads, BufferClear{makeColour(0.5f, 1, 1, 1)});
+        EXPECT_TRUE(std::all_of(colour.pixels.begin(), colour.pixels.end(), [](Colour c) { return c.r == 0.5f; }))
+            << threads << " threads";
+        EXPECT_TRUE(std::all_of(depth.values.begin(), depth.values.end(), [](float d) { return d == 1.0f; }))
+            << threads << " threads";
+    }
 }

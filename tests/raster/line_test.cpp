@@ -39,6 +39,11 @@ TEST(Line, MajorAxisAndTruncation) {
     Canvas diagonal(16, 16);
     drawLine(diagonal.at(1, 1), diagonal.at(9, 9), diagonal.context);  // 45 degrees is x-major
     EXPECT_EQ(diagonal.drawnCount(), 9);
+    // So a falling diagonal is walked from its left end, which keeps its own colour exactly.
+    Canvas falling(16, 16);
+    drawLine(falling.at(9.5f, 1.5f, 0.5f, {0.7f, 0, 0, 1}), falling.at(1.5f, 9.5f, 0.5f, {0.1f, 0, 0, 1}),
+             falling.context);
+    EXPECT_EQ(imagePixel(falling.colour, 1, 9).r, 0.1f);
     Canvas truncated(16, 16);
     drawLine(truncated.at(0, 4.9f), truncated.at(0, 4.9f), truncated.context);
     EXPECT_TRUE(truncated.drawn(0, 4)) << "4.9 plots in row 4, no rounding";

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "raster/canvas.h"
+#include "shading/pixel_batch.h"
 
 namespace {
 
@@ -77,15 +78,25 @@ TEST(TriangleFill, NeighboursSharingAnEdgeLeaveNoGap) {
     }
 }
 
+// Farther pixels are dropped and equal depths drawn over (less-or-equal), on every path: the
+// batched walk of the SIMD paths (Phong here) as the one-pixel walk.
 TEST(TriangleFill, DepthTestKeepsTheNearerTriangle) {
-    Canvas canvas(16, 16);
-    Colour red{1, 0, 0, 1}, blue{0, 0, 1, 1};
-    drawTriangle(canvas.at(0, 0, 0.3f, red), canvas.at(16, 0, 0.3f, red), canvas.at(0, 16, 0.3f, red),
-                 canvas.lighting, canvas.context);
-    drawTriangle(canvas.at(0, 0, 0.6f, blue), canvas.at(16, 0, 0.6f, blue), canvas.at(0, 16, 0.6f, blue),
-                 canvas.lighting, canvas.context);
-    EXPECT_EQ(imagePixel(canvas.colour, 2, 2).r, 1.0f);
-    EXPECT_EQ(imagePixel(canvas.colour, 2, 2).b, 0.0f);
+    SimdPath paths[5];
+    const int pathCount = runnableSimdPaths(paths);
+    for (int p = 0; p < pathCount; ++p) {
+        Canvas canvas(16, 16);
+        canvas.context.simdPath = paths[p];
+        auto draw = [&](float z, Colour colour, int phong) {
+            canvas.context.phongShading = phong;
+            drawTriangle(canvas.at(0, 0, z, colour), canvas.at(16, 0, z, colour), canvas.at(0, 16, z, colour),
+                         canvas.lighting, canvas.context);
+        };
+        draw(0.3f, {1, 0, 0, 1}, 0);
+        draw(0.6f, {0, 0, 1, 1}, 1);
+        EXPECT_EQ(imagePixel(canvas.colour, 2, 2).r, 1.0f) << simdPathName(paths[p]);
+        draw(0.3f, {1, 0, 0, 1}, 1);  // lit by nothing: black
+        EXPECT_EQ(imagePixel(canvas.colour, 2, 2).r, 0.0f) << simdPathName(paths[p]);
+    }
 }
 
 TEST(TriangleFill, TextureCoordinatesArePerspectiveCorrect) {

@@ -170,9 +170,10 @@ TEST(Parser, TrianglesWithMissingOrOutOfRangeIndicesAreDropped) {
     ASSERT_EQ(missing->scene.meshes.items.size(), 2u);  // the next mesh still reads correctly
     EXPECT_EQ(missing->scene.meshes.geometry[1].surfaces[0].indices, (std::vector<int>{0, 1, 2}));
 
-    auto outOfRange = parse(kHead + triMesh("Tri", "3", "\t\tTRIANGLECOUNT 3\n\t\t0 1 3\n\t\t2 1 0\n\t\t-1 0 1\n"));
+    auto outOfRange =
+        parse(kHead + triMesh("Tri", "3", "\t\tTRIANGLECOUNT 4\n\t\t0 1 3\n\t\t2 1 0\n\t\t-1 0 1\n\t\t1 7 2\n"));
     EXPECT_EQ(specifiedLines(outOfRange->out.str()),
-              "ERROR: Surface 0 of mesh 'Tri\"': 2 triangles dropped (vertex index out of range or missing).\n"
+              "ERROR: Surface 0 of mesh 'Tri\"': 3 triangles dropped (vertex index out of range or missing).\n"
               "Surface: 0, Indices: 3\nNum surfaces: 1, Num Vertices: 3\n");
     EXPECT_EQ(outOfRange->scene.meshes.geometry[0].surfaces[0].indices, (std::vector<int>{2, 1, 0}));
 }

@@ -43,6 +43,20 @@ TEST(Placement, RotatesAboutTheMeshOriginThenTranslates) {
                {0, std::cos(turn), std::sin(turn), 0});
 }
 
+// Every element of the rotation: the three axes turned about a slanted unit axis, against
+// Rodrigues' formula v cos a + (k x v) sin a + k (k . v)(1 - cos a).
+TEST(Placement, EveryAxisTurnsAboutASlantedAxis) {
+    const Vec3 k{1.0f / 3, 2.0f / 3, 2.0f / 3};
+    const float a = 70 * kDegreesToRadians;
+    for (Vec3 v : {Vec3{1, 0, 0}, Vec3{0, 1, 0}, Vec3{0, 0, 1}}) {
+        Vec3 turned = vec3Scale(v, std::cos(a));
+        Vec3 across = vec3Scale(vec3Cross(k, v), std::sin(a));
+        Vec3 along = vec3Scale(k, vec3Dot(k, v) * (1 - std::cos(a)));
+        expectNear(place({0, 0, 0}, quaternionFromAxisAngle(70, k.x, k.y, k.z), {v.x, v.y, v.z, 0}),
+                   {turned.x + across.x + along.x, turned.y + across.y + along.y, turned.z + across.z + along.z, 0});
+    }
+}
+
 TEST(Placement, AnAxisThatIsNotUnitLengthChangesTheAngle) {
     float h = 45 * kDegreesToRadians;
     Quaternion q = quaternionFromAxisAngle(90, 0, 2, 0);

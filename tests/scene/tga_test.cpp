@@ -46,11 +46,12 @@ TEST(Tga, PlainFilesKeepThePicturesLowestRowAsRowZero) {
     expectColour(flipped->pixels[0], 0, 0, 1, 1);        // the file's second (lower) row
     expectColour(flipped->pixels[1], 1, 0, 0, 128 * k);  // the file's first (top) row
 
-    // A true-colour file may carry a colour map it does not use: two 24-bit entries to skip.
+    // A true-colour file may carry a colour map it does not use: three 15-bit entries (two bytes
+    // each) to skip.
     std::vector<std::uint8_t> withMap = tgaFile(2, 24, 1, 1, {7, 7, 7, 7, 7, 7, 255, 0, 0});
     withMap[1] = 1;
-    withMap[5] = 2;
-    withMap[7] = 24;
+    withMap[5] = 3;
+    withMap[7] = 15;
     auto mapped = decode(withMap);
     ASSERT_TRUE(mapped);
     expectColour(mapped->pixels[0], 0, 0, 1, 1);
@@ -140,4 +141,16 @@ TEST(Tga, TheTableLoadsEachNameOnceAndRetriesFailures) {
     EXPECT_EQ(err.str(),
               gone + gone + "TGA_Write: failed to open file wall.tga \n  wall.tga : No such file or directory\n");
     EXPECT_EQ(table.entries.size(), 2u);
+}
+
+// The writer's header holds sizes beyond one byte, and what it writes reads back as it was.
+TEST(Tga, WrittenFilesReadBackWithTheirSize) {
+    const int width = 2, height = 300;
+    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * height * 4);
+    for (std::size_t i = 0; i < rgba.size(); ++i) rgba[i] = static_cast<std::uint8_t>(i * 7);
+    auto image = decode(tgaEncode(width, height, rgba, RowOrder::bottomFirst, true));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->width, width);
+    EXPECT_EQ(image->height, height);
+    expectColour(image->pixels[599], rgba[2396] * k, rgba[2397] * k, rgba[2398] * k, rgba[2399] * k);
 }

@@ -53,9 +53,3 @@ TEST(GouraudLighting, EveryVertexIsLitAtItsOwnPointNormalAndTexel) {
     EXPECT_FLOAT_EQ(mesh[0].colour.r, 0.1f + 0.3f);
     EXPECT_FLOAT_EQ(mesh[1].colour.r, 0.1f + 0.6f * std::sqrt(0.5f));
 }
-
-TEST(GouraudLighting, EmptyMeshIsLeftAlone) {
-    std::vector<Vertex> mesh;
-    lightMeshVertices(mesh, makeMaterial(kWhite, kWhite, kWhite, 1), makeLighting({0, 0, 0}, {}), RenderContext{});
-    EXPECT_TRUE(mesh.empty());
-}

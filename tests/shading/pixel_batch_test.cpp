@@ -148,18 +148,32 @@ TEST_P(BatchKernels, SpecularPowerEdgeExponents) {
     }
 }
 
+// Texture coordinates at the edges of the sampler's range: exactly +-2^31 (no texel of their
+// own), the largest float below it, signed zeros, subnormals and the float below 1.
+PixelBatch texelEdgeBatch(std::mt19937& random) {
+    const float kEdges[] = {0x1p31f, -0x1p31f, 0x1.fffffep30f, -0x1.fffffep30f, 0.0f,        -0.0f,
+                            1e-45f,  -1e-45f, 1e-39f,         -1e-39f,         0.99999994f, 1.0f};
+    constexpr int kCount = static_cast<int>(std::size(kEdges));
+    PixelBatch batch = randomBatch(random, kBatchCapacity, texturedfield::count);
+    for (int i = 0; i < kBatchCapacity; ++i) {  // every u edge with several v edges
+        batch.record[i][texturedfield::uq] = kEdges[i % kCount];
+        batch.record[i][texturedfield::vq] = kEdges[(5 * i + i / kCount) % kCount];
+        batch.record[i][texturedfield::q] = 1.0f;
+    }
+    return batch;
+}
+
 TEST_P(BatchKernels, TexturedGouraudLanesEqualTheReferenceBlend) {
     for (Image texture : {randomImage(random, 7, 5), randomImage(random, 1, 1)}) {
-        for (int count : {kBatchCapacity, 5}) {
-            PixelBatch batch = randomBatch(random, count, texturedfield::count);
+        for (PixelBatch batch : {randomBatch(random, kBatchCapacity, texturedfield::count),
+                                 randomBatch(random, 5, texturedfield::count), texelEdgeBatch(random)}) {
             std::vector<Colour> pixels(kBatchCapacity, Colour{-1, -1, -1, -1});
             kernels->shadeTextured(batch, 0, batch.count, texelView(&texture), pixels.data());
-            for (int i = 0; i < count; ++i) {
+            for (int i = 0; i < batch.count; ++i) {
                 using namespace texturedfield;
-                const float* f[texturedfield::count];
-                for (int k = 0; k < texturedfield::count; ++k) f[k] = &batch.record[i][k];
-                Colour colour{*f[red], *f[green], *f[blue], *f[alpha]};
-                Colour want = colourLerp(colour, sampleTexture(&texture, *f[uq] / *f[q], *f[vq] / *f[q]), 0.5f);
+                const float* f = batch.record[i];
+                Colour colour{f[red], f[green], f[blue], f[alpha]};
+                Colour want = colourLerp(colour, sampleTexture(&texture, f[uq] / f[q], f[vq] / f[q]), 0.5f);
                 expectSameColour(pixels[static_cast<size_t>(batch.pixel[i])], want, i);
             }
         }

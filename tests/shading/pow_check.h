@@ -12,6 +12,7 @@ struct PowCheck {
     long checked = 0;
     long notCorrectlyRounded = 0;
     long beyondOneUlp = 0;
+    float firstNotCorrectlyRounded = 0;  // the smallest such base, 0 for none
 };
 
 // Every `stride`-th float from the smallest positive one up to 1.
@@ -24,7 +25,7 @@ inline PowCheck checkPowOverBases(float exponent, std::uint32_t stride) {
         float got = shininessPow(base, exponent);
         ++check.checked;
         if (std::bit_cast<std::uint32_t>(got) == std::bit_cast<std::uint32_t>(expected)) continue;
-        ++check.notCorrectlyRounded;
+        if (check.notCorrectlyRounded++ == 0) check.firstNotCorrectlyRounded = base;
         std::int64_t distance = static_cast<std::int64_t>(std::bit_cast<std::uint32_t>(got)) -
                                 static_cast<std::int64_t>(std::bit_cast<std::uint32_t>(expected));
         if (distance > 1 || distance < -1) ++check.beyondOneUlp;

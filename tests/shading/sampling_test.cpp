@@ -48,9 +48,12 @@ TEST(TextureSampling, FiltersBetweenTexelCentresAndWrapsOnlyUpwards) {
     }
 }
 
-TEST(TextureSampling, UndefinedCoordinatesSampleTheFirstTexel) {
+// Undefined coordinates, and those at the edges of the int range (exactly +-2^31, the float
+// below it), zeros and subnormals: all on texel 0 with no blend.
+TEST(TextureSampling, UndefinedAndEdgeCoordinatesSampleTheFirstTexel) {
     for (auto axis : {alongU, alongV})
-        for (float c : {kNaN, kInf, -kInf, 3e9f, -3e9f, 2147483648.0f, 2147483520.0f})
+        for (float c : {kNaN, kInf, -kInf, 3e9f, -3e9f, 0x1p31f, -0x1p31f, 0x1.fffffep30f, -0x1.fffffep30f, 0.0f,
+                        -0.0f, 1e-45f, -1e-45f, 1e-39f})
             EXPECT_EQ(axis(c), 1.0f) << "coordinate " << c;
 
     Image grid = imageCreate(4, 4);
