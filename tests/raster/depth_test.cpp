@@ -142,7 +142,8 @@ TEST(BandedClear, ReachesEveryRowOfBothBuffers) {
         RenderContext context;
         context.colourBuffer = &colour;
         context.depthBuffer = &depth;
-        drawTriangleList(DrawList{}, SceneLighting{}, context, threads, BufferClear{makeColour(0.5f, 1, 1, 1)});
+        DrawList nothingQueued;
+        drawTriangleList(nothingQueued, SceneLighting{}, context, threads, BufferClear{makeColour(0.5f, 1, 1, 1)});
         EXPECT_TRUE(std::all_of(colour.pixels.begin(), colour.pixels.end(), [](Colour c) { return c.r == 0.5f; }))
             << threads << " threads";
         EXPECT_TRUE(std::all_of(depth.values.begin(), depth.values.end(), [](float d) { return d == 1.0f; }))
