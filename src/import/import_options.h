@@ -1,6 +1,7 @@
 // The importer's command line.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +13,9 @@ struct ImportOptions {
     int height = 600;
     int maxTexture = 2048;
     bool keepUnits = false;
+    std::uint64_t memoryLimit = 0;  // the reader's, in bytes; 0: its default
+    int timeLimit = 120;            // the reader's, in seconds
+    std::vector<std::string> searchFolders;
     bool help = false;
 };
 

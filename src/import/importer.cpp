@@ -141,7 +141,11 @@ void printSummary(std::ostream& out, const ImportOptions& options, const std::st
 int runImport(const ImportOptions& options, std::ostream& out, std::ostream& err) {
     std::vector<std::string> warnings;
     std::string why;
-    std::optional<ImportedModel> model = readModel(options.model, warnings, why);
+    ReaderSettings reader;
+    if (options.memoryLimit > 0) reader.memoryLimit = options.memoryLimit;
+    reader.timeLimit = options.timeLimit;
+    reader.searchFolders = options.searchFolders;
+    std::optional<ImportedModel> model = readModel(options.model, warnings, why, reader);
     if (!model) {
         err << "quelmar-import: cannot read '" << options.model << "': " << why << "\n";
         return 1;

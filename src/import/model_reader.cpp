@@ -21,8 +21,10 @@ namespace {
 // shared corners, such as PLY, one face's normal per corner). Node transforms are applied by
 // walking the node tree here rather than by Assimp's pre-transform step: that step merges every
 // mesh of one material into one and loses the node names, while a walk keeps one named mesh
-// per use and can turn the winding of uses whose transform mirrors them.
-constexpr unsigned kLaterSteps = aiProcess_JoinIdenticalVertices | aiProcess_SortByPType | aiProcess_FindDegenerates;
+// per use and can turn the winding of uses whose transform mirrors them. Assimp's structure
+// check runs again first, on the meshes as edited here, so that no later step meets a face it
+// cannot handle.
+constexpr unsigned kLaterSteps = aiProcess_ValidateDataStructure | aiProcess_JoinIdenticalVertices | aiProcess_SortByPType | aiProcess_FindDegenerates;
 
 // Replaces every face of more than three corners by triangles.
 void triangulateFaces(aiMesh& mesh) {
@@ -283,8 +285,8 @@ void walkNodes(const aiScene& scene, const aiNode& node, const aiMatrix4x4& pare
 
 }  // namespace
 
-std::optional<ImportedModel> readModel(const std::string& path, std::vector<std::string>& warnings,
-                                       std::string& why) {
+std::optional<ImportedModel> readModelInThisProcess(const std::string& path, std::vector<std::string>& warnings,
+                                                    std::string& why, [[maybe_unused]] const std::vector<std::string>& searchFolders) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) {
         why = std::filesystem::exists(path, error) ? "not a regular file" : std::strerror(ENOENT);
