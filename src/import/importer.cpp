@@ -1,5 +1,6 @@
 #include "import/importer.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -16,6 +17,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The name of a file with every link and '..' resolved, for comparing files by identity.
+std::string canonicalName(const fs::path& path) {
+    std::error_code error;
+    fs::path resolved = fs::weakly_canonical(path, error);
+    return error ? fs::absolute(path, error).lexically_normal().string() : resolved.string();
+}
+
 // The texture files of one import: each distinct image is decoded and written once, however
 // many materials use it, under the scene's name and a number.
 struct TextureWriter {
@@ -24,16 +32,22 @@ struct TextureWriter {
     fs::path folder;
     std::string baseName;
     StagedFiles& files;
+    const std::set<std::string>& untouchable;  // files the model uses, never written over
     std::vector<std::string>& warnings;
     std::map<std::string, std::string> written;  // image key -> TGA file name ("" if it failed)
     std::map<std::string, Colour> averages;      // image key -> the image's average colour
     std::vector<std::string> names;
     std::string failure;  // set when a staged file cannot be written
+    const InterruptGuard* interrupts = nullptr;
 
     // The TGA file name for the reference, or "None" when there is no usable image; then
     // `average` (when given) is set to the image's average colour.
     std::string fileFor(const ImageReference& reference, Colour* average = nullptr) {
-        if (!reference.present()) return "None";
+        if (!reference.present() || !failure.empty()) return "None";
+        if (interrupts && interrupts->requested()) {
+            failure = "interrupted; no file was written";
+            return "None";
+        }
         std::string key;
         std::optional<DecodedImage> picture = load(reference, key);
         if (!written.count(key)) {
@@ -79,7 +93,7 @@ struct TextureWriter {
     void warn(const std::string& text) { warnings.push_back(text + "; its materials are left without it"); }
 
     std::string store(const DecodedImage& picture) {
-        std::string name = baseName + "-" + std::to_string(names.size()) + ".tga";
+        std::string name = freeName();
         std::string why;
         if (!files.stage((folder / name).string(), tgaBytes(downsize(picture, options.maxTexture)), why) &&
             failure.empty())
@@ -87,7 +101,30 @@ struct TextureWriter {
         names.push_back(name);
         return name;
     }
+
+    // The next texture name that is not one of the model's own files: a model imported in
+    // its own folder may name its textures as this importer would.
+    std::string freeName() {
+        for (std::size_t number = names.size();; ++number) {
+            std::string name = baseName + "-" + std::to_string(number) + ".tga";
+            if (!untouchable.count(canonicalName(folder / name)) &&
+                std::find(names.begin(), names.end(), name) == names.end())
+                return name;
+        }
+    }
 };
+
+// Every file the model uses that an output could be named like: the model itself and the
+// texture files its materials name.
+std::set<std::string> filesOfTheModel(const ImportOptions& options, const ImportedModel& model) {
+    std::set<std::string> files{canonicalName(options.model)};
+    for (const ImportedMaterial& material : model.materials)
+        for (const ImageReference* reference : {&material.diffuseMap, &material.normalMap})
+            if (reference->embedded < 0 && !reference->name.empty())
+                if (std::optional<std::string> path = findTextureFile(reference->name, model.folder))
+                    files.insert(canonicalName(*path));
+    return files;
+}
 
 std::vector<Material> sceneMaterials(const ImportedModel& model, TextureWriter& textures) {
     std::vector<Material> materials;
@@ -141,6 +178,11 @@ void printSummary(std::ostream& out, const ImportOptions& options, const std::st
 int runImport(const ImportOptions& options, std::ostream& out, std::ostream& err) {
     std::vector<std::string> warnings;
     std::string why;
+    const std::string scenePath = options.output.empty() ? defaultSceneFile(options.model) : options.output;
+    if (!writableTarget(scenePath, why)) {
+        err << "quelmar-import: " << why << "\n";
+        return 1;
+    }
     ReaderSettings reader;
     if (options.memoryLimit > 0) reader.memoryLimit = options.memoryLimit;
     reader.timeLimit = options.timeLimit;
@@ -155,10 +197,18 @@ int runImport(const ImportOptions& options, std::ostream& out, std::ostream& err
     if (!options.keepUnits) fitToUnitSphere(model->meshes, bounds);
     for (ImportedMesh& mesh : model->meshes) shiftTextureCoordinates(mesh);
 
-    const std::string scenePath = options.output.empty() ? defaultSceneFile(options.model) : options.output;
+    const std::set<std::string> untouchable = filesOfTheModel(options, *model);
+    if (untouchable.count(canonicalName(scenePath))) {
+        err << "quelmar-import: cannot write '" << scenePath
+            << "': the model itself uses that file; choose another output name\n";
+        return 1;
+    }
+    // Declared before the staged files, so that an interrupt takes effect after they are gone.
+    InterruptGuard interrupts;
     StagedFiles files;
-    TextureWriter textures{*model, options, fs::path(scenePath).parent_path(),
-                           fileNameSafe(fs::path(scenePath).stem().string()), files, warnings, {}, {}, {}, {}};
+    TextureWriter textures{*model,   options, fs::path(scenePath).parent_path(),
+                           fileNameSafe(fs::path(scenePath).stem().string()),
+                           files,    untouchable, warnings, {}, {}, {}, {}, &interrupts};
 
     SceneDescription scene;
     scene.viewportWidth = options.width;
@@ -170,6 +220,10 @@ int runImport(const ImportOptions& options, std::ostream& out, std::ostream& err
     for (ImportedMesh& mesh : model->meshes) mesh.name = safeName(mesh.name, "mesh", meshNames);
     scene.meshes = std::move(model->meshes);
 
+    if (interrupts.requested()) {
+        err << "quelmar-import: interrupted; no file was written\n";
+        return 1;
+    }
     if (!textures.failure.empty() || !files.stage(scenePath, sceneText(scene), why) || !files.commit(why)) {
         err << "quelmar-import: " << (textures.failure.empty() ? why : textures.failure) << "\n";
         return 1;

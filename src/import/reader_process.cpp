@@ -1,6 +1,7 @@
 #include "import/reader_process.h"
 
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -106,10 +107,13 @@ bool writeAll(int descriptor, const std::string& bytes) {
     return true;
 }
 
-[[noreturn]] void childMain(int replyPipe, const std::function<std::string()>& work, const ReaderSettings& settings) {
+[[noreturn]] void childMain(int replyPipe, pid_t parent, const std::function<std::string()>& work,
+                            const ReaderSettings& settings) {
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
     std::signal(SIGPIPE, SIG_DFL);
+    prctl(PR_SET_PDEATHSIG, SIGKILL);  // the importer killed: no reader left running on its own
+    if (getppid() != parent) _exit(4);  // it ended before the line above
     limitResources(settings);
     forbidWritingAndNetwork();
     std::string reply = work();
@@ -174,6 +178,7 @@ ChildOutcome runInChild(const std::function<std::string()>& work, const ReaderSe
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0) return outcome;
     std::fflush(nullptr);  // nothing buffered may be written twice
+    pid_t parent = getpid();
     pid_t child = fork();
     if (child < 0) {
         close(ends[0]);
@@ -182,7 +187,7 @@ ChildOutcome runInChild(const std::function<std::string()>& work, const ReaderSe
     }
     if (child == 0) {
         close(ends[0]);
-        childMain(ends[1], work, settings);
+        childMain(ends[1], parent, work, settings);
     }
     close(ends[1]);
     Clock::time_point deadline = Clock::now() + std::chrono::seconds(settings.timeLimit);
