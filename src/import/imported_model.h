@@ -57,6 +57,7 @@ struct ImportedModel {
     std::vector<ImportedMaterial> materials;
     std::vector<EmbeddedImage> embeddedImages;
     std::string folder;  // the model file's folder, where its texture files are looked for
+    std::vector<std::string> filesRead;  // the files besides the model the reader read, resolved
     int droppedTriangles = 0;  // left out: no area, or corners not finite
     int turnedMeshes = 0;      // meshes whose normals pointed inwards and were turned
 };

@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 
+#include "import/file_access.h"
 #include "import/framing.h"
 #include "import/model_reader.h"
 #include "import/scene_writer.h"
@@ -16,6 +15,10 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+// Texture files larger than this are not read: no sensible texture is, and a model may name
+// any large file.
+constexpr std::uint64_t kLargestImageFile = 256ull << 20;
 
 // The name of a file with every link and '..' resolved, for comparing files by identity.
 std::string canonicalName(const fs::path& path) {
@@ -74,17 +77,24 @@ struct TextureWriter {
             if (!picture) warn("embedded texture '" + embedded.name + "' cannot be decoded (" + why + ")");
             return picture;
         }
-        std::optional<std::string> path = findTextureFile(reference.name, model.folder);
-        std::error_code error;
-        key = path ? fs::weakly_canonical(*path, error).string() : "?" + reference.name;
-        if (path && error) key = *path;
+        std::optional<std::string> path = findTextureFile(reference.name, model.folder, options.searchFolders);
+        key = path ? canonicalName(*path) : "?" + reference.name;
         if (written.count(key)) return std::nullopt;
+        // A missing file and one that cannot be read get the same words: the reply must not
+        // tell what exists where the model points.
+        const std::string unreadable = "texture '" + reference.name + "' is missing or not a readable file";
         if (!path) {
-            warn("texture '" + reference.name + "' not found");
+            warn(textureNameLeavesTrees(reference.name, model.folder, options.searchFolders)
+                     ? outsideWarning("texture", reference.name)
+                     : unreadable);
             return std::nullopt;
         }
-        std::ifstream file(*path, std::ios::binary);
-        std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        std::vector<std::uint8_t> bytes;
+        FileRead read = readRegularFile(*path, kLargestImageFile, bytes, why);
+        if (read != FileRead::ok) {
+            warn(read == FileRead::tooLarge ? "texture '" + reference.name + "' is " + why : unreadable);
+            return std::nullopt;
+        }
         std::optional<DecodedImage> picture = decodeImage(bytes, why);
         if (!picture) warn("texture '" + reference.name + "' cannot be decoded (" + why + ")");
         return picture;
@@ -114,14 +124,15 @@ struct TextureWriter {
     }
 };
 
-// Every file the model uses that an output could be named like: the model itself and the
-// texture files its materials name.
+// Every file the model uses that an output could be named like: the model itself, the files
+// the reader read with it, and the texture files its materials name.
 std::set<std::string> filesOfTheModel(const ImportOptions& options, const ImportedModel& model) {
     std::set<std::string> files{canonicalName(options.model)};
+    for (const std::string& file : model.filesRead) files.insert(canonicalName(file));
     for (const ImportedMaterial& material : model.materials)
         for (const ImageReference* reference : {&material.diffuseMap, &material.normalMap})
             if (reference->embedded < 0 && !reference->name.empty())
-                if (std::optional<std::string> path = findTextureFile(reference->name, model.folder))
+                if (std::optional<std::string> path = findTextureFile(reference->name, model.folder, options.searchFolders))
                     files.insert(canonicalName(*path));
     return files;
 }

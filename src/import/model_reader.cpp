@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <unordered_map>
 
+#include "import/confined_io.h"
 #include "import/polygon_triangulation.h"
 
 namespace {
@@ -286,13 +287,15 @@ void walkNodes(const aiScene& scene, const aiNode& node, const aiMatrix4x4& pare
 }  // namespace
 
 std::optional<ImportedModel> readModelInThisProcess(const std::string& path, std::vector<std::string>& warnings,
-                                                    std::string& why, [[maybe_unused]] const std::vector<std::string>& searchFolders) {
+                                                    std::string& why, const std::vector<std::string>& searchFolders) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) {
         why = std::filesystem::exists(path, error) ? "not a regular file" : std::strerror(ENOENT);
         return std::nullopt;
     }
     Assimp::Importer importer;
+    auto* files = new ConfinedIOSystem(readableTrees(std::filesystem::path(path).parent_path().string(), searchFolders), path);
+    importer.SetIOHandler(files);  // the importer owns it
     importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
     importer.SetPropertyBool(AI_CONFIG_PP_FD_REMOVE, true);
     // Assimp's own area test uses a fixed threshold that would drop the small triangles of
@@ -308,14 +311,18 @@ std::optional<ImportedModel> readModelInThisProcess(const std::string& path, std
         }
         scene = importer.ApplyPostProcessing(kLaterSteps);
     }
+    for (const std::string& refused : files->refused()) warnings.push_back(outsideWarning("file", refused));
     if (!scene || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE) || !scene->mRootNode) {
         why = scene ? "the file holds no meshes" : importer.GetErrorString();
         if (why.empty()) why = "unknown format";
+        // A file it needed was refused: say so, since the reason above may not.
+        if (!files->refused().empty()) why += "; " + outsideWarning("file", files->refused().front());
         return std::nullopt;
     }
 
     ImportedModel model;
     model.folder = std::filesystem::path(path).parent_path().string();
+    model.filesRead = files->opened();
     for (unsigned i = 0; i < scene->mNumTextures; ++i) model.embeddedImages.push_back(readEmbeddedImage(*scene->mTextures[i]));
     for (unsigned i = 0; i < scene->mNumMaterials; ++i) model.materials.push_back(readMaterial(*scene, *scene->mMaterials[i], warnings));
     walkNodes(*scene, *scene->mRootNode, aiMatrix4x4(), model);

@@ -18,7 +18,7 @@ static_assert(sizeof(ImportedMesh) == 88);
 static_assert(sizeof(ImageReference) == 40);
 static_assert(sizeof(ImportedMaterial) == 168);
 static_assert(sizeof(EmbeddedImage) == 88);
-static_assert(sizeof(ImportedModel) == 112);
+static_assert(sizeof(ImportedModel) == 136);
 
 constexpr char kMagic[4] = {'Q', 'M', 'R', '1'};
 
@@ -47,7 +47,7 @@ void modelFields(Codec& c, Model& m) {
     c.records(m.meshes, [&c](auto& mesh) { meshFields(c, mesh); });
     c.records(m.materials, [&c](auto& material) { materialFields(c, material); });
     c.records(m.embeddedImages, [&c](auto& image) { imageFields(c, image); });
-    c(m.folder); c(m.droppedTriangles); c(m.turnedMeshes);
+    c(m.folder); c(m.filesRead); c(m.droppedTriangles); c(m.turnedMeshes);
 }
 template <class Codec, class Reply>
 void replyFields(Codec& c, Reply& r) {

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <cstring>
+#include <filesystem>
 #include <new>
 
 #ifdef QUELMAR_HAVE_SECCOMP
@@ -262,6 +263,9 @@ std::optional<ImportedModel> readModel(const std::string& path, std::vector<std:
         why = reply->why.empty() ? "unknown format" : reply->why;
         return std::nullopt;
     }
+    // The model's folder is where this process looks for its textures: taken from the name
+    // given, not from the reply.
+    reply->model.folder = std::filesystem::path(path).parent_path().string();
     if (!checkModel(reply->model, problem)) {
         why = problem;
         return std::nullopt;

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "import/file_access.h"
 #include "scene/tga.h"
 
 namespace fs = std::filesystem;
@@ -32,26 +33,39 @@ fs::path beside(const std::string& name, const std::string& modelFolder) {
 
 }  // namespace
 
-std::optional<std::string> findTextureFile(const std::string& name, const std::string& modelFolder) {
+std::optional<std::string> findTextureFile(const std::string& name, const std::string& modelFolder,
+                                           const std::vector<std::string>& searchFolders) {
     if (name.empty()) return std::nullopt;
-    if (isFile(beside(name, modelFolder))) return beside(name, modelFolder).string();
+    const ReadableTrees trees = readableTrees(modelFolder, searchFolders);
+    auto usable = [&trees](const fs::path& path) { return isFile(path) && insideTrees(trees, path); };
+    if (usable(beside(name, modelFolder))) return beside(name, modelFolder).string();
     std::string slashed = name;
     std::replace(slashed.begin(), slashed.end(), '\\', '/');
-    if (isFile(beside(slashed, modelFolder))) return beside(slashed, modelFolder).string();
+    if (usable(beside(slashed, modelFolder))) return beside(slashed, modelFolder).string();
     std::string baseName = fs::path(slashed).filename().string();
-    if (baseName.empty()) return std::nullopt;
-    fs::path folder = modelFolder.empty() ? fs::path(".") : fs::path(modelFolder);
-    if (isFile(folder / baseName)) return (folder / baseName).string();
+    if (baseName.empty() || baseName == "." || baseName == "..") return std::nullopt;
+    std::vector<fs::path> folders{modelFolder.empty() ? fs::path(".") : fs::path(modelFolder)};
+    folders.insert(folders.end(), searchFolders.begin(), searchFolders.end());
+    for (const fs::path& folder : folders) {
+        if (usable(folder / baseName)) return (folder / baseName).string();
+        // Directory order is not sorted; take the first match in name order so that the
+        // choice between two files that differ only in case is always the same.
+        std::vector<fs::path> matches;
+        std::error_code error;
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder, error))
+            if (lowerCase(entry.path().filename().string()) == lowerCase(baseName) && usable(entry.path()))
+                matches.push_back(entry.path());
+        if (!matches.empty()) return std::min_element(matches.begin(), matches.end())->string();
+    }
+    return std::nullopt;
+}
 
-    // Directory order is not sorted; take the first match in name order so that the choice
-    // between two files that differ only in case is always the same.
-    std::vector<fs::path> matches;
-    std::error_code error;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder, error))
-        if (lowerCase(entry.path().filename().string()) == lowerCase(baseName) && isFile(entry.path()))
-            matches.push_back(entry.path());
-    if (matches.empty()) return std::nullopt;
-    return std::min_element(matches.begin(), matches.end())->string();
+bool textureNameLeavesTrees(const std::string& name, const std::string& modelFolder,
+                            const std::vector<std::string>& searchFolders) {
+    const ReadableTrees trees = readableTrees(modelFolder, searchFolders);
+    std::string slashed = name;
+    std::replace(slashed.begin(), slashed.end(), '\\', '/');
+    return !insideTrees(trees, beside(name, modelFolder)) || !insideTrees(trees, beside(slashed, modelFolder));
 }
 
 std::optional<DecodedImage> decodeImage(const std::vector<std::uint8_t>& bytes, std::string& why) {

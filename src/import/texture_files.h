@@ -18,8 +18,16 @@ struct DecodedImage {
 // The file a model's texture name stands for. Names in models are often written on another
 // machine, so after the name as written (relative to the model's folder unless absolute) come
 // the name with '\' read as '/', then its base name in the model's folder, then a file of that
-// base name in any letter case there. Nothing when none exists.
-std::optional<std::string> findTextureFile(const std::string& name, const std::string& modelFolder);
+// base name in any letter case there; the base name is then looked for in the search folders
+// the same way. Only regular files inside the model's folder tree or a search folder's tree
+// count (see file_access.h). Nothing when there is none.
+std::optional<std::string> findTextureFile(const std::string& name, const std::string& modelFolder,
+                                           const std::vector<std::string>& searchFolders = {});
+
+// Whether the name, as written, leads out of those trees: then the file is not read, whether
+// it exists or not.
+bool textureNameLeavesTrees(const std::string& name, const std::string& modelFolder,
+                            const std::vector<std::string>& searchFolders);
 
 // PNG, JPEG, TGA, BMP, GIF, PSD, HDR, PIC or PNM bytes; nothing (and the decoder's reason) when
 // they are none of those.

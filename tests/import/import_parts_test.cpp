@@ -7,6 +7,7 @@
 #include "import/framing.h"
 #include "import/import_options.h"
 #include "import/scene_writer.h"
+#include "import/file_access.h"
 #include "import/texture_files.h"
 #include "scene/tga.h"
 #include "support/files.h"
@@ -86,9 +87,31 @@ TEST(ImportTextures, AreFoundUnderTheNamesModelsGetWrong) {
     // A path from another machine: its base name beside the model, in any letter case.
     EXPECT_EQ(findTextureFile("C:\\Users\\someone\\textures\\stone.png", model), folder.file("Stone.PNG"));
     EXPECT_EQ(findTextureFile("/home/someone/STONE.png", model), folder.file("Stone.PNG"));
-    EXPECT_EQ(findTextureFile(folder.file("maps/wood.png"), "/nowhere"), folder.file("maps/wood.png"));
     EXPECT_FALSE(findTextureFile("wood.png", model));  // not beside the model, only in a subfolder
     EXPECT_FALSE(findTextureFile("", model));
+}
+
+TEST(ImportTextures, AreReadOnlyInsideTheModelsFolderTreeOrASearchFolder) {
+    TempFolder folder;
+    std::filesystem::create_directories(folder.path() / "model");
+    std::filesystem::create_directories(folder.path() / "outside");
+    writeTextFile(folder.file("outside/private.png"), "x");
+    std::filesystem::create_symlink(folder.file("outside/private.png"), folder.file("model/link.png"));
+    const std::string model = folder.file("model"), outside = folder.file("outside");
+
+    for (const std::string& name : {std::string("../outside/private.png"), std::string("..\\outside\\private.png"),
+                                    folder.file("outside/private.png"), std::string("link.png")}) {
+        EXPECT_FALSE(findTextureFile(name, model)) << name;
+        EXPECT_TRUE(textureNameLeavesTrees(name, model, {})) << name;
+        // Allowed with the folder as a search folder, by the name as written or its base name.
+        EXPECT_TRUE(findTextureFile(name, model, {outside})) << name;
+        EXPECT_FALSE(textureNameLeavesTrees(name, model, {outside})) << name;
+    }
+    EXPECT_EQ(findTextureFile("D:\\art\\PRIVATE.png", model, {outside}), folder.file("outside/private.png"));
+    // Whether the file exists makes no difference to the answer.
+    EXPECT_TRUE(textureNameLeavesTrees("../outside/none.png", model, {}));
+    EXPECT_FALSE(textureNameLeavesTrees("none.png", model, {}));
+    EXPECT_FALSE(textureNameLeavesTrees("sub/../none.png", model, {}));
 }
 
 TEST(ImportTextures, TgaOutputReadsBackAsThePictureWithItsBottomRowFirst) {

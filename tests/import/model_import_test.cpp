@@ -219,8 +219,8 @@ TEST_F(ModelImport, ObjWithPngTextureLoadsCleanlyTheRightWayUp) {
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "Imported '" + models->model("quad.obj") + "' into '" + models->output("quad.txt") +
                            "'\n  meshes: 1\n  vertices: 4\n  triangles: 2\n  materials: 3\n"
-                           "  textures written: 1 (quad-0.tga)\nwarning: texture 'missing.png' not found; its "
-                           "materials are left without it\n");
+                           "  textures written: 1 (quad-0.tga)\nwarning: texture 'missing.png' is missing or not a "
+                           "readable file; its materials are left without it\n");
     EXPECT_EQ(run.err, "");
 
     auto loaded = loadScene(models->output("quad.txt"));
@@ -258,7 +258,8 @@ TEST_F(ModelImport, ObjWithPngTextureLoadsCleanlyTheRightWayUp) {
 TEST_F(ModelImport, MissingTextureLeavesTheMaterialPlainWithOneWarning) {
     ImportRun run = importModel(*models, "lost.obj");
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.out.find("warning: texture 'missing.png' not found"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("warning: texture 'missing.png' is missing or not a readable file"), std::string::npos)
+        << run.out;
     EXPECT_EQ(run.out.find("warning:"), run.out.rfind("warning:")) << run.out;  // once, though two uses
     auto loaded = loadScene(models->output("lost.txt"));
     EXPECT_EQ(loaded->out, "'lost-0.tga' (3 byte) image file closed and read.\n"

@@ -44,6 +44,7 @@ ReaderReply everyFieldSet() {
     m.materials = {ImportedMaterial{}, material};
     m.embeddedImages = {EmbeddedImage{"packed", {1, 2, 3}, 0, 0, {}}, EmbeddedImage{"raw", {}, 1, 2, {1, 2, 3, 4, 5, 6, 7, 8}}};
     m.folder = "folder";
+    m.filesRead = {"/a/b.mtl", "/a/c.bin"};
     m.droppedTriangles = 5;
     m.turnedMeshes = 6;
     return reply;
@@ -94,6 +95,7 @@ TEST(ReaderReply, EveryFieldSurvivesTheRoundTrip) {
         EXPECT_EQ(a.embeddedImages[i].rgba, b.embeddedImages[i].rgba);
     }
     EXPECT_EQ(a.folder, b.folder);
+    EXPECT_EQ(a.filesRead, b.filesRead);
     EXPECT_EQ(a.droppedTriangles, b.droppedTriangles);
     EXPECT_EQ(a.turnedMeshes, b.turnedMeshes);
 }
