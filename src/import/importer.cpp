@@ -52,7 +52,12 @@ struct TextureWriter {
             return "None";
         }
         std::string key;
-        std::optional<DecodedImage> picture = load(reference, key);
+        std::optional<DecodedImage> picture;
+        try {
+            picture = load(reference, key);
+        } catch (const std::bad_alloc&) {
+            warn("texture '" + reference.name + "' needs more memory than there is");
+        }
         if (!written.count(key)) {
             written[key] = picture ? store(*picture) : "";
             if (picture) {
@@ -72,9 +77,16 @@ struct TextureWriter {
             key.insert(key.begin(), '*');
             if (written.count(key)) return std::nullopt;
             const EmbeddedImage& embedded = model.embeddedImages[reference.embedded];
-            if (embedded.compressed.empty()) return rawImage(embedded.width, embedded.height, embedded.rgba);
-            std::optional<DecodedImage> picture = decodeImage(embedded.compressed, why);
-            if (!picture) warn("embedded texture '" + embedded.name + "' cannot be decoded (" + why + ")");
+            if (embedded.compressed.empty()) {
+                if (static_cast<std::uint64_t>(embedded.width) * static_cast<std::uint64_t>(embedded.height) >
+                    kLargestTexturePixels) {
+                    warn("embedded texture '" + embedded.name + "' has more than 64 megapixels");
+                    return std::nullopt;
+                }
+                return rawImage(embedded.width, embedded.height, embedded.rgba);
+            }
+            std::optional<DecodedImage> picture = decodeImage(embedded.compressed, why, options.maxTexture);
+            if (!picture) warn("embedded texture '" + embedded.name + "' " + why);
             return picture;
         }
         std::optional<std::string> path = findTextureFile(reference.name, model.folder, options.searchFolders);
@@ -95,8 +107,8 @@ struct TextureWriter {
             warn(read == FileRead::tooLarge ? "texture '" + reference.name + "' is " + why : unreadable);
             return std::nullopt;
         }
-        std::optional<DecodedImage> picture = decodeImage(bytes, why);
-        if (!picture) warn("texture '" + reference.name + "' cannot be decoded (" + why + ")");
+        std::optional<DecodedImage> picture = decodeImage(bytes, why, options.maxTexture);
+        if (!picture) warn("texture '" + reference.name + "' " + why);
         return picture;
     }
 
@@ -105,9 +117,13 @@ struct TextureWriter {
     std::string store(const DecodedImage& picture) {
         std::string name = freeName();
         std::string why;
-        if (!files.stage((folder / name).string(), tgaBytes(downsize(picture, options.maxTexture)), why) &&
-            failure.empty())
-            failure = why;
+        bool staged = false;
+        try {
+            staged = files.stage((folder / name).string(), tgaBytes(downsize(picture, options.maxTexture)), why);
+        } catch (const std::bad_alloc&) {
+            why = "not enough memory to write '" + name + "'";
+        }
+        if (!staged && failure.empty()) failure = why;
         names.push_back(name);
         return name;
     }

@@ -29,9 +29,15 @@ std::optional<std::string> findTextureFile(const std::string& name, const std::s
 bool textureNameLeavesTrees(const std::string& name, const std::string& modelFolder,
                             const std::vector<std::string>& searchFolders);
 
-// PNG, JPEG, TGA, BMP, GIF, PSD, HDR, PIC or PNM bytes; nothing (and the decoder's reason) when
-// they are none of those.
-std::optional<DecodedImage> decodeImage(const std::vector<std::uint8_t>& bytes, std::string& why);
+// Textures with more pixels than this are left out: decoded, one would take a gigabyte.
+constexpr std::uint64_t kLargestTexturePixels = 64ull << 20;
+
+// PNG, JPEG, TGA, BMP, GIF, PSD, HDR, PIC or PNM bytes, decoded once and, when a side exceeds
+// `maxSide` (0: no limit), scaled down once as `downsize` does. The size its header declares
+// is checked first. Nothing when the bytes are none of those formats, declare more than
+// kLargestTexturePixels, end before the image does, or need more memory than there is; then
+// `why` says so in words that follow "texture 'NAME' ".
+std::optional<DecodedImage> decodeImage(const std::vector<std::uint8_t>& bytes, std::string& why, int maxSide = 0);
 
 // Raw RGBA texels, top row first.
 DecodedImage rawImage(int width, int height, std::vector<std::uint8_t> rgba);
