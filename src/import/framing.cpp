@@ -22,21 +22,28 @@ Camera camera(Vec3 position, float pitch, float yaw, float fieldOfView, float fa
 
 }  // namespace
 
+// Bounds and scaling are worked out in double: in float, the extent of coordinates near the
+// largest accepted (1e30) squares to infinity, and the scale of a model of denormal size is
+// infinite.
 ModelBounds modelBounds(const std::vector<ImportedMesh>& meshes) {
-    Vec3 low{INFINITY, INFINITY, INFINITY}, high{-INFINITY, -INFINITY, -INFINITY};
+    double low[3] = {INFINITY, INFINITY, INFINITY}, high[3] = {-INFINITY, -INFINITY, -INFINITY};
     for (const ImportedMesh& mesh : meshes)
         for (const ImportedVertex& v : mesh.vertices) {
-            low = {std::min(low.x, v.position.x), std::min(low.y, v.position.y), std::min(low.z, v.position.z)};
-            high = {std::max(high.x, v.position.x), std::max(high.y, v.position.y), std::max(high.z, v.position.z)};
+            const float p[3] = {v.position.x, v.position.y, v.position.z};
+            for (int k = 0; k < 3; ++k) {
+                low[k] = std::min(low[k], static_cast<double>(p[k]));
+                high[k] = std::max(high[k], static_cast<double>(p[k]));
+            }
         }
     ModelBounds bounds;
-    if (!(low.x <= high.x)) return bounds;
-    bounds.centre = {low.x + (high.x - low.x) * 0.5f, low.y + (high.y - low.y) * 0.5f, low.z + (high.z - low.z) * 0.5f};
+    if (!(low[0] <= high[0])) return bounds;
+    double centre[3];
+    for (int k = 0; k < 3; ++k) centre[k] = low[k] + (high[k] - low[k]) * 0.5;
+    bounds.centre = {static_cast<float>(centre[0]), static_cast<float>(centre[1]), static_cast<float>(centre[2])};
     double farthest = 0;
     for (const ImportedMesh& mesh : meshes)
         for (const ImportedVertex& v : mesh.vertices) {
-            double dx = v.position.x - bounds.centre.x, dy = v.position.y - bounds.centre.y,
-                   dz = v.position.z - bounds.centre.z;
+            double dx = v.position.x - centre[0], dy = v.position.y - centre[1], dz = v.position.z - centre[2];
             farthest = std::max(farthest, dx * dx + dy * dy + dz * dz);
         }
     bounds.radius = static_cast<float>(std::sqrt(farthest));
@@ -44,9 +51,13 @@ ModelBounds modelBounds(const std::vector<ImportedMesh>& meshes) {
 }
 
 void fitToUnitSphere(std::vector<ImportedMesh>& meshes, ModelBounds& bounds) {
-    float scale = bounds.radius > 0.0f ? 1.0f / bounds.radius : 1.0f;
+    double scale = bounds.radius > 0.0f ? 1.0 / bounds.radius : 1.0;
+    const Vec3 c = bounds.centre;
     for (ImportedMesh& mesh : meshes)
-        for (ImportedVertex& v : mesh.vertices) v.position = vec3Scale(vec3Sub(v.position, bounds.centre), scale);
+        for (ImportedVertex& v : mesh.vertices)
+            v.position = {static_cast<float>((static_cast<double>(v.position.x) - c.x) * scale),
+                          static_cast<float>((static_cast<double>(v.position.y) - c.y) * scale),
+                          static_cast<float>((static_cast<double>(v.position.z) - c.z) * scale)};
     bounds.centre = {0, 0, 0};
     if (bounds.radius > 0.0f) bounds.radius = 1;
 }
