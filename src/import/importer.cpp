@@ -36,6 +36,7 @@ struct TextureWriter {
     std::string baseName;
     StagedFiles& files;
     const std::set<std::string>& untouchable;  // files the model uses, never written over
+    const std::map<std::string, std::optional<std::string>>& located;  // texture name -> its file
     std::vector<std::string>& warnings;
     std::map<std::string, std::string> written;  // image key -> TGA file name ("" if it failed)
     std::map<std::string, Colour> averages;      // image key -> the image's average colour
@@ -89,7 +90,10 @@ struct TextureWriter {
             if (!picture) warn("embedded texture '" + embedded.name + "' " + why);
             return picture;
         }
-        std::optional<std::string> path = findTextureFile(reference.name, model.folder, options.searchFolders);
+        auto lookup = located.find(reference.name);
+        std::optional<std::string> path = lookup != located.end()
+                                              ? lookup->second
+                                              : findTextureFile(reference.name, model.folder, options.searchFolders);
         key = path ? canonicalName(*path) : "?" + reference.name;
         if (written.count(key)) return std::nullopt;
         // A missing file and one that cannot be read get the same words: the reply must not
@@ -141,15 +145,19 @@ struct TextureWriter {
 };
 
 // Every file the model uses that an output could be named like: the model itself, the files
-// the reader read with it, and the texture files its materials name.
-std::set<std::string> filesOfTheModel(const ImportOptions& options, const ImportedModel& model) {
+// the reader read with it, and the texture files its materials name (which `located` keeps
+// for each texture name).
+std::set<std::string> filesOfTheModel(const ImportOptions& options, const ImportedModel& model,
+                                      std::map<std::string, std::optional<std::string>>& located) {
     std::set<std::string> files{canonicalName(options.model)};
     for (const std::string& file : model.filesRead) files.insert(canonicalName(file));
     for (const ImportedMaterial& material : model.materials)
-        for (const ImageReference* reference : {&material.diffuseMap, &material.normalMap})
-            if (reference->embedded < 0 && !reference->name.empty())
-                if (std::optional<std::string> path = findTextureFile(reference->name, model.folder, options.searchFolders))
-                    files.insert(canonicalName(*path));
+        for (const ImageReference* reference : {&material.diffuseMap, &material.normalMap}) {
+            if (reference->embedded >= 0 || reference->name.empty() || located.count(reference->name)) continue;
+            std::optional<std::string> path = findTextureFile(reference->name, model.folder, options.searchFolders);
+            located[reference->name] = path;
+            if (path) files.insert(canonicalName(*path));
+        }
     return files;
 }
 
@@ -179,6 +187,47 @@ std::string fileNameSafe(std::string name) {
     return name.empty() ? "scene" : name;
 }
 
+// What kind of warning this is: its text with every quoted name shown as '...'.
+std::string warningKind(const std::string& warning) {
+    std::string kind;
+    bool quoted = false;
+    for (char c : warning) {
+        if (c == '\'') {
+            quoted = !quoted;
+            if (quoted) kind += "'...'";
+        } else if (!quoted) {
+            kind += c;
+        }
+    }
+    return kind;
+}
+
+// "99,979"
+std::string withThousands(std::size_t number) {
+    std::string digits = std::to_string(number), grouped;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) grouped.push_back(',');
+        grouped.push_back(digits[i]);
+    }
+    return grouped;
+}
+
+// Every warning, but of one kind (a model may have a hundred thousand materials whose
+// textures are missing) only the first kWarningsOfAKind and then how many more there were.
+void printWarnings(std::ostream& out, const std::vector<std::string>& warnings) {
+    constexpr std::size_t kWarningsOfAKind = 20;
+    std::map<std::string, std::size_t> seen;
+    std::vector<std::string> kinds;  // in the order of their first warning
+    for (const std::string& warning : warnings) {
+        std::size_t& count = seen[warningKind(warning)];
+        if (count == 0) kinds.push_back(warningKind(warning));
+        if (++count <= kWarningsOfAKind) out << "warning: " << warning << "\n";
+    }
+    for (const std::string& kind : kinds)
+        if (seen[kind] > kWarningsOfAKind)
+            out << "warning: ... and " << withThousands(seen[kind] - kWarningsOfAKind) << " more: " << kind << "\n";
+}
+
 void printSummary(std::ostream& out, const ImportOptions& options, const std::string& scenePath,
                   const SceneDescription& scene, const TextureWriter& textures, const ImportedModel& model,
                   const std::vector<std::string>& warnings) {
@@ -197,7 +246,7 @@ void printSummary(std::ostream& out, const ImportOptions& options, const std::st
     out << (textures.names.empty() ? "\n" : ")\n");
     if (model.droppedTriangles > 0) out << "  triangles dropped (no area, or corners not finite): " << model.droppedTriangles << "\n";
     if (model.turnedMeshes > 0) out << "  meshes whose normals pointed inwards (turned): " << model.turnedMeshes << "\n";
-    for (const std::string& warning : warnings) out << "warning: " << warning << "\n";
+    printWarnings(out, warnings);
 }
 
 }  // namespace
@@ -224,7 +273,8 @@ int runImport(const ImportOptions& options, std::ostream& out, std::ostream& err
     if (!options.keepUnits) fitToUnitSphere(model->meshes, bounds);
     for (ImportedMesh& mesh : model->meshes) shiftTextureCoordinates(mesh);
 
-    const std::set<std::string> untouchable = filesOfTheModel(options, *model);
+    std::map<std::string, std::optional<std::string>> located;
+    const std::set<std::string> untouchable = filesOfTheModel(options, *model, located);
     if (untouchable.count(canonicalName(scenePath))) {
         err << "quelmar-import: cannot write '" << scenePath
             << "': the model itself uses that file; choose another output name\n";
@@ -235,7 +285,7 @@ int runImport(const ImportOptions& options, std::ostream& out, std::ostream& err
     StagedFiles files;
     TextureWriter textures{*model,   options, fs::path(scenePath).parent_path(),
                            fileNameSafe(fs::path(scenePath).stem().string()),
-                           files,    untouchable, warnings, {}, {}, {}, {}, &interrupts};
+                           files,    untouchable, located, warnings, {}, {}, {}, {}, &interrupts};
 
     SceneDescription scene;
     scene.viewportWidth = options.width;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 
@@ -104,4 +105,25 @@ TEST(TextureFiles, UnusableFilesUnderATexturesNameAreWarningsThroughTheCommand) 
           "reading from DIR)"})
         EXPECT_NE(log.find(warning + left), std::string::npos) << warning << "\n" << log;
     EXPECT_NE(log.find("textures written: 0\n"), std::string::npos) << log;
+}
+
+TEST(TextureFiles, ManyWarningsOfOneKindAreSummedUpAfterTwenty) {
+    TempFolder folder;
+    std::string mtl;
+    for (int i = 0; i < 1025; ++i) {
+        std::string number = std::to_string(i);
+        mtl += "newmtl M" + number + "\nmap_Kd gone" + number + ".png\n";
+    }
+    writeTextFile(folder.file("m.mtl"), mtl);
+    writeTextFile(folder.file("m.obj"), "mtllib m.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl M0\nf 1 2 3\n");
+    int status = runProgram({QUELMAR_IMPORT_COMMAND, "-o", folder.file("m.txt"), folder.file("m.obj")}, folder.file("log"));
+    const std::string log = readTextFile(folder.file("log"));
+    EXPECT_EQ(status, 0) << log;
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 6 + 20 + 1) << log;  // the summary, 20 warnings, the sum
+    EXPECT_NE(log.find("warning: texture 'gone19.png' is missing"), std::string::npos) << log;
+    EXPECT_EQ(log.find("gone20.png"), std::string::npos) << log;
+    EXPECT_NE(log.find("warning: ... and 1,005 more: texture '...' is missing or not a readable file; its materials "
+                       "are left without it\n"),
+              std::string::npos)
+        << log;
 }
