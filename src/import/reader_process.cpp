@@ -46,9 +46,8 @@ void limitResources(const ReaderSettings& settings) {
     rlim_t seconds = static_cast<rlim_t>(settings.timeLimit);
     rlimit cpu{seconds, seconds + 1};
     setrlimit(RLIMIT_CPU, &cpu);
-    rlimit files{0, 0};  // no core dumps of a crashed reader, and no file may grow
-    setrlimit(RLIMIT_CORE, &files);
-    setrlimit(RLIMIT_FSIZE, &files);
+    rlimit core{0, 0};  // no core dumps of a crashed reader
+    setrlimit(RLIMIT_CORE, &core);
 }
 
 // Forbids what a reader never needs: creating, changing or removing files, opening files for
@@ -115,6 +114,9 @@ bool writeAll(int descriptor, const std::string& bytes) {
     std::signal(SIGPIPE, SIG_DFL);
     prctl(PR_SET_PDEATHSIG, SIGKILL);  // the importer killed: no reader left running on its own
     if (getppid() != parent) _exit(4);  // it ended before the line above
+    // The importer's summary goes to the standard output: nothing of the reader's may mix in.
+    int nothing = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (nothing >= 0) dup2(nothing, STDOUT_FILENO);
     limitResources(settings);
     forbidWritingAndNetwork();
     std::string reply = work();
@@ -155,6 +157,31 @@ int reap(pid_t child, Clock::time_point deadline, bool& killed) {
         }
         usleep(killed ? 1000 : 2000);
     }
+}
+
+std::string memoryMessage(const ReaderSettings& settings) {
+    return "needs more than " + memorySizeText(settings.memoryLimit) + " of memory; allow more with --memory-limit";
+}
+
+// Why a reader that did not reply ended, in words that say what to do about it.
+std::string whatEndedTheReader(const ChildOutcome& outcome, const ReaderSettings& settings) {
+    using End = ChildOutcome::End;
+    switch (outcome.end) {
+    case End::timedOut:
+        return "gave up after " + std::to_string(settings.timeLimit) +
+               " s; if the file is really that large, allow more with --time-limit";
+    case End::crashed:
+        return "the reader crashed (signal " + std::to_string(outcome.code) +
+               "); the file is damaged or uses a feature this reader does not support";
+    case End::failed:
+        return "the reader failed (exit status " + std::to_string(outcome.code) + ")";
+    case End::replyTooLarge:
+        return memoryMessage(settings);
+    case End::notStarted:
+    case End::replied:
+        break;
+    }
+    return std::string("the reader could not be started: ") + std::strerror(errno);
 }
 
 }  // namespace
@@ -236,17 +263,9 @@ std::optional<ImportedModel> readModel(const std::string& path, std::vector<std:
         return encodeReply(reply);
     };
     ChildOutcome outcome = runInChild(work, settings);
-    using End = ChildOutcome::End;
-    switch (outcome.end) {
-    case End::notStarted: why = std::string("the reader could not be started: ") + std::strerror(errno); return std::nullopt;
-    case End::timedOut: why = "gave up after " + std::to_string(settings.timeLimit) + " s; if the file is really that large, allow more with --time-limit"; return std::nullopt;
-    case End::crashed:
-        why = "the reader crashed (signal " + std::to_string(outcome.code) +
-              "); the file is damaged or uses a feature this reader does not support";
+    if (outcome.end != ChildOutcome::End::replied) {
+        why = whatEndedTheReader(outcome, settings);
         return std::nullopt;
-    case End::failed: why = "the reader failed (exit status " + std::to_string(outcome.code) + ")"; return std::nullopt;
-    case End::replyTooLarge: why = "needs more than " + memorySizeText(settings.memoryLimit) + " of memory"; return std::nullopt;
-    case End::replied: break;
     }
     std::string problem;
     std::optional<ReaderReply> reply = decodeReply(outcome.reply, problem);
@@ -256,7 +275,7 @@ std::optional<ImportedModel> readModel(const std::string& path, std::vector<std:
     }
     warnings.insert(warnings.end(), reply->warnings.begin(), reply->warnings.end());
     if (reply->outOfMemory) {
-        why = "needs more than " + memorySizeText(settings.memoryLimit) + " of memory; allow more with --memory-limit";
+        why = memoryMessage(settings);
         return std::nullopt;
     }
     if (!reply->read) {
