@@ -25,7 +25,8 @@ namespace {
 // per use and can turn the winding of uses whose transform mirrors them. Assimp's structure
 // check runs again first, on the meshes as edited here, so that no later step meets a face it
 // cannot handle.
-constexpr unsigned kLaterSteps = aiProcess_ValidateDataStructure | aiProcess_JoinIdenticalVertices | aiProcess_SortByPType | aiProcess_FindDegenerates;
+constexpr unsigned kLaterSteps = aiProcess_ValidateDataStructure | aiProcess_JoinIdenticalVertices |
+                                 aiProcess_SortByPType | aiProcess_FindDegenerates;
 
 // Replaces every face of more than three corners by triangles.
 void triangulateFaces(aiMesh& mesh) {
@@ -57,6 +58,41 @@ void triangulateFaces(aiMesh& mesh) {
     mesh.mFaces = faces;
     mesh.mNumFaces = count;
     mesh.mPrimitiveTypes = (mesh.mPrimitiveTypes & ~aiPrimitiveType_POLYGON) | aiPrimitiveType_TRIANGLE;
+}
+
+// Leaves out the meshes without vertices or faces (a file may hold an empty object beside its
+// real ones), and faces without corners, which Assimp's structure check would refuse the
+// whole model for and its later steps trip on.
+void dropEmptyMeshes(aiScene& scene) {
+    std::vector<int> newIndex(scene.mNumMeshes, -1);
+    unsigned kept = 0;
+    for (unsigned i = 0; i < scene.mNumMeshes; ++i) {
+        aiMesh* mesh = scene.mMeshes[i];
+        unsigned faces = 0;
+        for (unsigned f = 0; f < mesh->mNumFaces; ++f)
+            if (mesh->mFaces[f].mNumIndices > 0) std::swap(mesh->mFaces[faces++], mesh->mFaces[f]);
+        mesh->mNumFaces = faces;  // the faces left over behind the count are still freed with the array
+        if (mesh->mNumVertices == 0 || faces == 0) {
+            delete mesh;
+            continue;
+        }
+        newIndex[i] = static_cast<int>(kept);
+        scene.mMeshes[kept++] = mesh;
+    }
+    if (kept == scene.mNumMeshes) return;
+    scene.mNumMeshes = kept;
+    std::vector<aiNode*> nodes{scene.mRootNode};
+    while (!nodes.empty()) {
+        aiNode* node = nodes.back();
+        nodes.pop_back();
+        if (!node) continue;
+        unsigned uses = 0;
+        for (unsigned k = 0; k < node->mNumMeshes; ++k)
+            if (node->mMeshes[k] < newIndex.size() && newIndex[node->mMeshes[k]] >= 0)
+                node->mMeshes[uses++] = static_cast<unsigned>(newIndex[node->mMeshes[k]]);
+        node->mNumMeshes = uses;
+        nodes.insert(nodes.end(), node->mChildren, node->mChildren + node->mNumChildren);
+    }
 }
 
 // Normals for a mesh that has none: at each corner the area-weighted sum of the normals of
@@ -294,7 +330,8 @@ std::optional<ImportedModel> readModelInThisProcess(const std::string& path, std
         return std::nullopt;
     }
     Assimp::Importer importer;
-    auto* files = new ConfinedIOSystem(readableTrees(std::filesystem::path(path).parent_path().string(), searchFolders), path);
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    auto* files = new ConfinedIOSystem(readableTrees(folder, searchFolders), path);
     importer.SetIOHandler(files);  // the importer owns it
     importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
     importer.SetPropertyBool(AI_CONFIG_PP_FD_REMOVE, true);
@@ -309,6 +346,7 @@ std::optional<ImportedModel> readModelInThisProcess(const std::string& path, std
             triangulateFaces(*editable->mMeshes[i]);
             if (!editable->mMeshes[i]->mNormals) generateSmoothNormals(*editable->mMeshes[i]);
         }
+        dropEmptyMeshes(*editable);
         scene = importer.ApplyPostProcessing(kLaterSteps);
     }
     for (const std::string& refused : files->refused()) warnings.push_back(outsideWarning("file", refused));

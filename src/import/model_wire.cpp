@@ -58,7 +58,9 @@ void replyFields(Codec& c, Reply& r) {
 struct Writer {
     std::string bytes;
 
-    void put(const void* data, std::size_t size) { bytes.append(static_cast<const char*>(data), size); }
+    void put(const void* data, std::size_t size) {
+        if (size > 0) bytes.append(static_cast<const char*>(data), size);  // an empty vector's data may be null
+    }
     void count(std::size_t n) {
         std::uint64_t value = n;
         put(&value, sizeof value);
@@ -95,6 +97,7 @@ struct Reader {
     bool failed = false;
 
     bool take(void* out, std::size_t size) {
+        if (size == 0) return !failed;  // an empty vector's data may be null
         if (failed || size > rest.size()) {
             failed = true;
             return false;
