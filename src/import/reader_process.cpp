@@ -192,6 +192,14 @@ std::string whatEndedTheReader(const ChildOutcome& outcome, const ReaderSettings
 
 }  // namespace
 
+bool childIsFiltered() {
+#ifdef QUELMAR_HAVE_SECCOMP
+    return true;
+#else
+    return false;
+#endif
+}
+
 std::uint64_t defaultReaderMemoryLimit() {
     long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGESIZE);
     std::uint64_t quarter = pages > 0 && pageSize > 0 ? static_cast<std::uint64_t>(pages) * pageSize / 4 : 2 * kGigabyte;

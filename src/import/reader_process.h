@@ -33,3 +33,6 @@ struct ChildOutcome {
 // cannot create or change files, open sockets or start programs (where the system offers such
 // a filter), and its memory and CPU time are limited; after the time limit it is killed.
 ChildOutcome runInChild(const std::function<std::string()>& work, const ReaderSettings& settings);
+
+// Whether this build has the filter (libseccomp) that keeps the child from writing.
+bool childIsFiltered();

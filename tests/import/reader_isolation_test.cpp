@@ -2,15 +2,18 @@
 // comes back, and what the command says when the reader crashes, hangs, spins, runs out of
 // memory or answers nonsense (provoked through the reader's test switch).
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
 #include "import/model_wire.h"
+#include "import/reader_process.h"
 #include "support/files.h"
 #include "support/process.h"
 
@@ -144,6 +147,30 @@ TEST(ReaderReply, ModelsThatCannotBeUsedAreRefusedNamingThePart) {
             "embedded image 'raw' has a size that does not match its data");
     refused([](ImportedModel& m) { m.embeddedImages[1].width = -1; },
             "embedded image 'raw' has a size that does not match its data");
+}
+
+TEST(ReaderProcess, TheChildMayReadButNotWriteFilesNorOpenSockets) {
+    if (!childIsFiltered()) GTEST_SKIP() << "built without libseccomp";
+    TempFolder folder;
+    writeTextFile(folder.file("there.txt"), "x");
+    const std::string created = folder.file("created.txt"), there = folder.file("there.txt");
+    ReaderSettings settings;
+    settings.timeLimit = 10;
+    ChildOutcome outcome = runInChild(
+        [&] {
+            std::string answer;
+            for (const char* mode : {"r", "w", "a", "r+"}) {
+                std::FILE* file = std::fopen((mode[0] == 'r' ? there : created).c_str(), mode);
+                answer += file ? '+' : '-';
+                if (file) std::fclose(file);
+            }
+            return answer + (socket(AF_INET, SOCK_STREAM, 0) >= 0 ? '+' : '-');
+        },
+        settings);
+    ASSERT_EQ(outcome.end, ChildOutcome::End::replied);
+    EXPECT_EQ(outcome.reply, "+----");  // read only
+    EXPECT_FALSE(fs::exists(created));
+    EXPECT_EQ(readTextFile(there), "x");
 }
 
 // ---- through the command ----
