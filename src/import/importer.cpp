@@ -160,8 +160,8 @@ int runImport(const ImportOptions& options, std::ostream& out, std::ostream& err
     scene.viewportWidth = options.width;
     scene.viewportHeight = options.height;
     scene.materials = sceneMaterials(*model, textures);
-    scene.cameras = framingCameras(bounds, static_cast<float>(options.width) / static_cast<float>(options.height));
-    scene.lights = framingLights(bounds);
+    scene.cameras = framingCameras(model->meshes, bounds, options.width, options.height);
+    scene.lights = framingLights(scene.cameras[0], bounds);
     std::set<std::string> meshNames;
     for (ImportedMesh& mesh : model->meshes) mesh.name = safeName(mesh.name, "mesh", meshNames);
     scene.meshes = std::move(model->meshes);

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "import/framing.h"
+#include "pipeline/camera.h"
 #include "import/import_options.h"
 #include "import/scene_writer.h"
 #include "import/texture_files.h"
@@ -145,36 +146,61 @@ TEST(ImportTextureCoordinates, ShiftByWholeNumbersUntilNoneIsNegative) {
     EXPECT_EQ(positive.vertices[0].texCoord.y, 3.0f);
 }
 
-// The sphere around the model must lie inside every camera's view, wholly beyond the distance
-// of about 1 at which the projection clips, and inside the far plane.
-TEST(ImportFraming, EveryCameraSeesTheWholeBoundingSphere) {
+ImportedMesh boxMesh(Vec3 low, Vec3 high) {
+    ImportedMesh mesh;
+    for (int corner = 0; corner < 8; ++corner)
+        mesh.vertices.push_back({{corner & 1 ? high.x : low.x, corner & 2 ? high.y : low.y, corner & 4 ? high.z : low.z},
+                                 {0, 0, 1},
+                                 {0, 0}});
+    return mesh;
+}
+
+// Every camera, put through the renderer's view and the first camera's projection, sees every
+// vertex, beyond the near clipping distance, centred, and spanning the framed share of the
+// narrower side in its limiting direction (the same pixel margin on all sides).
+TEST(ImportFraming, EveryCameraFitsTheProjectedModelTightly) {
     struct Case {
-        ModelBounds bounds;
-        float aspect;
+        const char* name;
+        Vec3 low, high;
+        int width, height;
     };
-    for (Case c : {Case{{{0, 0, 0}, 1}, 800.0f / 600}, Case{{{0, 0, 0}, 1}, 0.5f},
-                   Case{{{5, -2, 1}, 0.01f}, 4.0f / 3}, Case{{{100, 0, 0}, 2500}, 1}}) {
-        std::vector<Camera> cameras = framingCameras(c.bounds, c.aspect);
-        ASSERT_EQ(cameras.size(), 3u);
+    for (Case c : {Case{"cube", {-1, -1, -1}, {1, 1, 1}, 800, 600}, Case{"glider", {-8, -0.2f, -1}, {8, 0.3f, 1}, 800, 600},
+                   Case{"plate", {-3, 0, -2}, {3, 0, 2}, 600, 800}, Case{"speck", {5, -2, 1}, {5.01f, -1.99f, 1.02f}, 640, 480},
+                   Case{"city", {-2500, 0, -900}, {2700, 300, 1000}, 400, 400}}) {
+        SCOPED_TRACE(c.name);
+        std::vector<ImportedMesh> meshes = {boxMesh(c.low, c.high)};
+        ModelBounds bounds = modelBounds(meshes);
+        std::vector<Camera> cameras = framingCameras(meshes, bounds, c.width, c.height);
+        ASSERT_EQ(cameras.size(), 4u);
+        int narrower = std::min(c.width, c.height);
+        double reachX = 1 - (1 - kFramedShare) * narrower / c.width, reachY = 1 - (1 - kFramedShare) * narrower / c.height;
         for (const Camera& camera : cameras) {
-            Vec3 toCentre = vec3Sub(c.bounds.centre, camera.position);
-            double distance = vec3Length(toCentre);
-            double halfVertical = camera.fieldOfView / 2 * M_PI / 180;
-            double halfHorizontal = std::atan(c.aspect * std::tan(halfVertical));
-            double sphereHalfAngle = std::asin(c.bounds.radius / distance);
-            EXPECT_LT(sphereHalfAngle, std::min(halfVertical, halfHorizontal) * 0.95);
-            EXPECT_GT(distance - c.bounds.radius, 1.05);
             EXPECT_EQ(camera.nearPlane, 1.0f);
-            EXPECT_GT(camera.farPlane, distance + c.bounds.radius);
-            EXPECT_EQ(camera.fieldOfView, cameras[0].fieldOfView);  // the projection is the first camera's
+            EXPECT_EQ(camera.fieldOfView, cameras[0].fieldOfView);
+            EXPECT_EQ(camera.farPlane, cameras[0].farPlane);
+            ProjectedExtent extent = projectedExtent(meshes, camera, cameras[0], c.width, c.height);
+            EXPECT_FALSE(extent.clipped);
+            EXPECT_NEAR(std::max(extent.widthShare / reachX, extent.heightShare / reachY), 1.0, 0.01);
+            EXPECT_NEAR(extent.lowX + extent.highX, 0.0, 0.01);
+            EXPECT_NEAR(extent.lowY + extent.highY, 0.0, 0.01);
         }
-        // Front looks along -z, side along -x, top straight down: each from that side of the centre.
-        EXPECT_GT(cameras[0].position.z, c.bounds.centre.z);
-        EXPECT_GT(cameras[1].position.x, c.bounds.centre.x);
-        EXPECT_GT(cameras[2].position.y, c.bounds.centre.y);
-        EXPECT_EQ(cameras[2].rotation.x, -90.0f);
+        // The three-quarter view looks down on the model from its front right; then front,
+        // side (from +x) and top.
+        EXPECT_GT(cameras[0].position.x, bounds.centre.x);
+        EXPECT_GT(cameras[0].position.y, bounds.centre.y);
+        EXPECT_GT(cameras[0].position.z, bounds.centre.z);
+        EXPECT_GT(cameras[1].position.z, bounds.centre.z);
+        EXPECT_GT(cameras[2].position.x, bounds.centre.x);
+        EXPECT_GT(cameras[3].position.y, bounds.centre.y);
+        EXPECT_EQ(cameras[3].rotation.x, -90.0f);
+        // The key light stands above the first camera and lights the top, front and right
+        // side that camera shows.
+        Camera first = cameras[0];
+        updateCameraBasis(first);
+        Vec3 key = vec3Sub(xyz(framingLights(first, bounds)[0].position), bounds.centre);
+        EXPECT_GT(vec3Dot(vec3Sub(key, vec3Sub(first.position, bounds.centre)), first.up), 0.0f);
+        EXPECT_GT(key.x, 0.0f);
+        EXPECT_GT(key.y, 0.0f);
+        EXPECT_GT(key.z, 0.0f);
     }
-    // Lights stand outside the model.
-    for (const Light& light : framingLights({{3, 3, 3}, 2}))
-        EXPECT_GT(vec3Length(vec3Sub(xyz(light.position), {3, 3, 3})), 2 * 2.0f);
 }

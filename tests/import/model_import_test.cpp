@@ -249,7 +249,7 @@ TEST_F(ModelImport, ObjWithPngTextureLoadsCleanlyTheRightWayUp) {
     }
     // Fitted into the sphere of radius 1 about the origin: the corners lie on it.
     for (const Vertex& v : quad.vertices) EXPECT_NEAR(vec3Length(xyz(v.position)), 1.0f, 1e-6f);
-    ASSERT_EQ(loaded->scene.cameras.items.size(), 3u);
+    ASSERT_EQ(loaded->scene.cameras.items.size(), 4u);
     EXPECT_EQ(loaded->scene.lighting.lights.size(), 2u);
     EXPECT_EQ(loaded->context.viewportMaxX, 160.0f);
     EXPECT_EQ(loaded->context.viewportMaxY, 120.0f);
@@ -428,14 +428,16 @@ struct PictureCase {
 void PrintTo(const PictureCase& c, std::ostream* out) { *out << c.name; }
 
 const PictureCase kPictures[] = {
-    {.name = "import_obj_textured", .scene = "quad.txt"},
+    // The texture's orientation shows best straight on: from the second camera, the front.
+    {.name = "import_obj_textured", .scene = "quad.txt", .keys = ">"},
     // Shifting texture coordinates by whole numbers must not change the picture at all.
-    {.name = "import_obj_negative_texcoords", .scene = "shifted.txt", .reference = "import_obj_textured"},
-    {.name = "import_gltf_normal_map", .scene = "tiles.txt"},
-    {.name = "import_ply_front", .scene = "octahedron.txt"},
-    {.name = "import_ply_side", .scene = "octahedron.txt", .keys = ">"},
-    {.name = "import_ply_top", .scene = "octahedron.txt", .keys = ">>"},
-    {.name = "import_concave", .scene = "concave.txt"},
+    {.name = "import_obj_negative_texcoords", .scene = "shifted.txt", .keys = ">", .reference = "import_obj_textured"},
+    {.name = "import_gltf_normal_map", .scene = "tiles.txt", .keys = ">"},
+    {.name = "import_ply_three_quarter", .scene = "octahedron.txt"},
+    {.name = "import_ply_front", .scene = "octahedron.txt", .keys = ">"},
+    {.name = "import_ply_side", .scene = "octahedron.txt", .keys = ">>"},
+    {.name = "import_ply_top", .scene = "octahedron.txt", .keys = ">>>"},
+    {.name = "import_concave", .scene = "concave.txt", .keys = ">"},
 };
 
 class ImportedPictures : public ::testing::TestWithParam<PictureCase> {
@@ -482,6 +484,39 @@ TEST_P(ImportedPictures, MatchStoredPicture) {
     Image expected = readPicture(reference);
     ImageComparison comparison = compareImages(actual, expected);
     EXPECT_TRUE(imagesMatch(comparison)) << c.name << ": " << describeComparison(comparison, actual, expected);
+}
+
+// The box of the viewport's pixels that are neither the light-blue background nor its border.
+struct PixelBox {
+    int left = 1 << 30, right = -1, bottom = 1 << 30, top = -1;
+};
+
+PixelBox modelPixels(const Image& picture, int viewportWidth, int viewportHeight) {
+    PixelBox box;
+    for (int y = 1; y < viewportHeight; ++y)
+        for (int x = 1; x < viewportWidth; ++x) {
+            Colour c = picture.pixels[static_cast<std::size_t>(x + y * picture.width)];
+            bool background = std::fabs(c.r - 0.7f) < 0.01f && std::fabs(c.g - 0.7f) < 0.01f && c.b > 0.99f;
+            if (background) continue;
+            box = {std::min(box.left, x), std::max(box.right, x), std::min(box.bottom, y), std::max(box.top, y)};
+        }
+    return box;
+}
+
+TEST_F(ImportedPictures, FirstCameraFillsTheFrameWithoutCuttingTheModel) {
+    const std::string rendered = models->output("fill.png");
+    ASSERT_EQ(runProgram({QUELMAR_RENDER_COMMAND, "-q", "-o", rendered, models->output("octahedron.txt")},
+                         models->output("fill.log")),
+              0);
+    PixelBox box = modelPixels(readPicture(rendered), 160, 120);
+    // 87.5% of the narrower side (120 pixels) is 105: a margin of 7.5 pixels on each side, so
+    // at most 145 x 105 pixels, reached in one direction; nothing touches the border.
+    int width = box.right - box.left + 1, height = box.top - box.bottom + 1;
+    EXPECT_NEAR(std::max(width / 145.0, height / 105.0), 1.0, 0.03) << width << " x " << height;
+    EXPECT_GE(box.left, 5);
+    EXPECT_GE(box.bottom, 5);
+    EXPECT_LE(box.right, 155);
+    EXPECT_LE(box.top, 115);
 }
 
 INSTANTIATE_TEST_SUITE_P(Models, ImportedPictures, ::testing::ValuesIn(kPictures),
