@@ -17,6 +17,11 @@ const char* const kImportHelp =
     "                        (default 2048)\n"
     "      --keep-units      keep the model's own units and place; by default it is scaled and\n"
     "                        moved into a sphere of radius 1 about the origin\n"
+    "      --up AXIS         the model's up axis: x, y, z, -x, -y or -z (default: what the\n"
+    "                        file declares or its format implies; else the thinnest axis of a\n"
+    "                        clearly flat model; else y)\n"
+    "      --crease DEG      where normals are made, faces meeting at more than DEG degrees\n"
+    "                        (0 to 180) keep a hard edge between them (default 40)\n"
     "  -h, --help            show this help\n"
     "\n"
     "Exit status: 0 on success (warnings included), 1 when the model cannot be read or the\n"
@@ -35,6 +40,12 @@ bool readSize(const std::string& text, int& width, int& height) {
     if (x == std::string::npos) return false;
     return readInt(text.substr(0, x), width) && readInt(text.substr(x + 1), height) && width > 0 && height > 0 &&
            width <= 16384 && height <= 16384;
+}
+
+bool readAngle(const std::string& text, float& degrees) {
+    const char* end = text.data() + text.size();
+    auto [stop, error] = std::from_chars(text.data(), end, degrees);
+    return error == std::errc() && stop == end && degrees >= 0.0f && degrees <= 180.0f;
 }
 
 }  // namespace
@@ -73,6 +84,19 @@ std::optional<ImportOptions> parseImportOptions(const std::vector<std::string>& 
             if (!value(text)) return std::nullopt;
             if (!readInt(text, options.maxTexture) || options.maxTexture < 1 || options.maxTexture > 65535) {
                 why = "bad texture size '" + text + "' (expected 1 to 65535)";
+                return std::nullopt;
+            }
+        } else if (a == "--up") {
+            if (!value(text)) return std::nullopt;
+            options.up = parseUpAxis(text);
+            if (!options.up) {
+                why = "bad up axis '" + text + "' (expected x, y, z, -x, -y or -z)";
+                return std::nullopt;
+            }
+        } else if (a == "--crease") {
+            if (!value(text)) return std::nullopt;
+            if (!readAngle(text, options.creaseAngle)) {
+                why = "bad crease angle '" + text + "' (expected 0 to 180 degrees)";
                 return std::nullopt;
             }
         } else if (a.size() > 1 && a[0] == '-') {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "import/up_axis.h"
+
 struct ImportOptions {
     std::string model;
     std::string output;  // empty: the model's base name with .txt, in the working directory
@@ -12,6 +14,8 @@ struct ImportOptions {
     int height = 600;
     int maxTexture = 2048;
     bool keepUnits = false;
+    std::optional<UpAxis> up;  // nothing: from the file, its format or its shape
+    float creaseAngle = 40;    // degrees; generated normals keep edges sharper than this
     bool help = false;
 };
 

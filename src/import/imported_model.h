@@ -59,4 +59,8 @@ struct ImportedModel {
     std::string folder;  // the model file's folder, where its texture files are looked for
     int droppedTriangles = 0;  // left out: no area, or corners not finite
     int turnedMeshes = 0;      // meshes whose normals pointed inwards and were turned
+    // The up axis the file declares or its format implies ("+z", "-y", ...; empty when it says
+    // nothing), and where that comes from, for the summary.
+    std::string declaredUp;
+    std::string declaredUpSource;
 };

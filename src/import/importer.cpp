@@ -10,6 +10,7 @@
 #include "import/model_reader.h"
 #include "import/scene_writer.h"
 #include "import/staged_files.h"
+#include "import/up_axis.h"
 #include "import/texture_files.h"
 
 namespace fs = std::filesystem;
@@ -117,7 +118,7 @@ std::string fileNameSafe(std::string name) {
 
 void printSummary(std::ostream& out, const ImportOptions& options, const std::string& scenePath,
                   const SceneDescription& scene, const TextureWriter& textures, const ImportedModel& model,
-                  const std::vector<std::string>& warnings) {
+                  const UpChoice& up, const std::vector<std::string>& warnings) {
     std::size_t vertices = 0, triangles = 0;
     for (const ImportedMesh& mesh : scene.meshes) {
         vertices += mesh.vertices.size();
@@ -131,6 +132,7 @@ void printSummary(std::ostream& out, const ImportOptions& options, const std::st
     out << "  textures written: " << textures.names.size();
     for (const std::string& name : textures.names) out << (&name == &textures.names[0] ? " (" : ", ") << name;
     out << (textures.names.empty() ? "\n" : ")\n");
+    out << "  up axis: " << upAxisName(up.up) << " (" << up.why << ")\n";
     if (model.droppedTriangles > 0) out << "  triangles dropped (no area, or corners not finite): " << model.droppedTriangles << "\n";
     if (model.turnedMeshes > 0) out << "  meshes whose normals pointed inwards (turned): " << model.turnedMeshes << "\n";
     for (const std::string& warning : warnings) out << "warning: " << warning << "\n";
@@ -147,6 +149,8 @@ int runImport(const ImportOptions& options, std::ostream& out, std::ostream& err
         return 1;
     }
 
+    UpChoice up = chooseUpAxis(options.up, *model);
+    turnToYUp(model->meshes, up.up);
     ModelBounds bounds = modelBounds(model->meshes);
     if (!options.keepUnits) fitToUnitSphere(model->meshes, bounds);
     for (ImportedMesh& mesh : model->meshes) shiftTextureCoordinates(mesh);
@@ -170,6 +174,6 @@ int runImport(const ImportOptions& options, std::ostream& out, std::ostream& err
         err << "quelmar-import: " << (textures.failure.empty() ? why : textures.failure) << "\n";
         return 1;
     }
-    printSummary(out, options, scenePath, scene, textures, *model, warnings);
+    printSummary(out, options, scenePath, scene, textures, *model, up, warnings);
     return 0;
 }

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <unordered_map>
 
+#include "import/declared_up.h"
 #include "import/polygon_triangulation.h"
 
 namespace {
@@ -317,6 +318,7 @@ std::optional<ImportedModel> readModel(const std::string& path, std::vector<std:
     for (unsigned i = 0; i < scene->mNumTextures; ++i) model.embeddedImages.push_back(readEmbeddedImage(*scene->mTextures[i]));
     for (unsigned i = 0; i < scene->mNumMaterials; ++i) model.materials.push_back(readMaterial(*scene, *scene->mMaterials[i], warnings));
     walkNodes(*scene, *scene->mRootNode, aiMatrix4x4(), model);
+    noteDeclaredUp(*scene, path, model);
     if (model.meshes.empty()) {
         why = "the file holds no triangles that can be drawn";
         return std::nullopt;

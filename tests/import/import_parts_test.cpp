@@ -9,6 +9,7 @@
 #include "import/import_options.h"
 #include "import/scene_writer.h"
 #include "import/texture_files.h"
+#include "import/up_axis.h"
 #include "scene/tga.h"
 #include "support/files.h"
 
@@ -31,8 +32,11 @@ ImportedMesh meshWithTexCoords(std::vector<Vec2> texCoords) {
 }  // namespace
 
 TEST(ImportOptions, ReadsEveryOptionAndRefusesWhatItCannotUse) {
-    auto options = parse({"-o", "out/scene.txt", "--size", "320x200", "--max-texture", "512", "--keep-units", "m.obj"});
+    auto options = parse({"-o", "out/scene.txt", "--size", "320x200", "--max-texture", "512", "--keep-units", "--up",
+                          "-z", "--crease", "12.5", "m.obj"});
     ASSERT_TRUE(options);
+    EXPECT_EQ(options->up, (UpAxis{2, -1}));
+    EXPECT_EQ(options->creaseAngle, 12.5f);
     EXPECT_EQ(options->model, "m.obj");
     EXPECT_EQ(options->output, "out/scene.txt");
     EXPECT_EQ(options->width, 320);
@@ -46,6 +50,8 @@ TEST(ImportOptions, ReadsEveryOptionAndRefusesWhatItCannotUse) {
     EXPECT_EQ(defaults->height, 600);
     EXPECT_EQ(defaults->maxTexture, 2048);
     EXPECT_FALSE(defaults->keepUnits);
+    EXPECT_FALSE(defaults->up);
+    EXPECT_EQ(defaults->creaseAngle, 40.0f);
     EXPECT_EQ(defaultSceneFile("some/where/model.glb"), "model.txt");
 
     ASSERT_TRUE(parse({"--help"}));
@@ -54,7 +60,8 @@ TEST(ImportOptions, ReadsEveryOptionAndRefusesWhatItCannotUse) {
     for (std::vector<std::string> bad : std::vector<std::vector<std::string>>{
              {}, {"a.obj", "b.obj"}, {"--size", "800", "m.obj"}, {"--size", "0x600", "m.obj"},
              {"--size", "80x60x", "m.obj"}, {"--max-texture", "0", "m.obj"}, {"--max-texture", "70000", "m.obj"},
-             {"m.obj", "-o"}, {"--frobnicate", "m.obj"}, {"-o", "", "m.obj"}}) {
+             {"m.obj", "-o"}, {"--frobnicate", "m.obj"}, {"-o", "", "m.obj"},
+             {"--up", "w", "m.obj"}, {"--crease", "181", "m.obj"}, {"--crease", "-1", "m.obj"}, {"m.obj", "--up"}}) {
         std::string problem;
         EXPECT_FALSE(parse(bad, &problem)) << ::testing::PrintToString(bad);
         EXPECT_FALSE(problem.empty());
@@ -203,4 +210,30 @@ TEST(ImportFraming, EveryCameraFitsTheProjectedModelTightly) {
         EXPECT_GT(key.y, 0.0f);
         EXPECT_GT(key.z, 0.0f);
     }
+}
+
+// Each of the six up axes turns to +y by a turn, never a mirror, and a z-up model's front (-y)
+// comes to face the scene's front (+z).
+TEST(ImportUpAxis, TurnsEveryAxisUpWithoutMirroring) {
+    for (const char* name : {"x", "y", "z", "-x", "-y", "-z"}) {
+        SCOPED_TRACE(name);
+        std::optional<UpAxis> up = parseUpAxis(name);
+        ASSERT_TRUE(up);
+        EXPECT_EQ(parseUpAxis(upAxisName(*up)), up);
+        Vec3 axes[3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+        std::vector<ImportedMesh> meshes(1);
+        for (Vec3 a : axes) meshes[0].vertices.push_back({a, a, {0, 0}});
+        turnToYUp(meshes, *up);
+        const std::vector<ImportedVertex>& v = meshes[0].vertices;
+        Vec3 upward = v[up->axis].position;
+        if (up->sign < 0) upward = vec3Scale(upward, -1);
+        EXPECT_EQ(upward.y, 1.0f);
+        EXPECT_EQ(vec3Dot(vec3Cross(v[0].position, v[1].position), v[2].position), 1.0f);  // a turn
+        EXPECT_EQ(v[0].normal.x, v[0].position.x);
+    }
+    std::vector<ImportedMesh> front(1);
+    front[0].vertices.push_back({{0, -1, 0}, {0, -1, 0}, {0, 0}});
+    turnToYUp(front, *parseUpAxis("z"));
+    EXPECT_EQ(front[0].vertices[0].position.z, 1.0f);
+    for (const char* bad : {"", "w", "+", "--x", "xy", "1"}) EXPECT_FALSE(parseUpAxis(bad)) << bad;
 }

@@ -130,6 +130,48 @@ std::string tilesGltf(const std::string& normalPng) {
 )";
 }
 
+// A box 1 wide, 2 deep and 4 tall in z, as a z-up file has a standing tower: ASCII STL.
+std::string towerStl() {
+    const float x[2] = {0, 1}, y[2] = {0, 2}, z[2] = {0, 4};
+    auto corner = [&](int i) {
+        return std::to_string(x[i & 1]) + " " + std::to_string(y[(i >> 1) & 1]) + " " + std::to_string(z[(i >> 2) & 1]);
+    };
+    // The six faces as corner numbers (bit 0 x, bit 1 y, bit 2 z), counter-clockwise from outside.
+    const int quads[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
+    std::string text = "solid tower\n";
+    for (const auto& q : quads) {
+        const int triangles[2][3] = {{q[0], q[1], q[2]}, {q[0], q[2], q[3]}};
+        for (const auto& t : triangles)
+            text += "facet normal 0 0 0\nouter loop\nvertex " + corner(t[0]) + "\nvertex " + corner(t[1]) + "\nvertex " +
+                    corner(t[2]) + "\nendloop\nendfacet\n";
+    }
+    return text + "endsolid tower\n";
+}
+
+// The same kind of tower as COLLADA declaring Z_UP: one triangle 1 wide and 4 tall in z.
+const char* kTowerDae = R"(<?xml version="1.0" encoding="utf-8"?>
+<COLLADA xmlns="http://www.collada.org/2005/11/COLLADASchema" version="1.4.1">
+  <asset><unit name="meter" meter="1"/><up_axis>Z_UP</up_axis></asset>
+  <library_geometries><geometry id="tower" name="tower"><mesh>
+    <source id="p"><float_array id="pa" count="9">0 0 0 1 0 0 0.5 0 4</float_array>
+      <technique_common><accessor source="#pa" count="3" stride="3">
+        <param name="X" type="float"/><param name="Y" type="float"/><param name="Z" type="float"/>
+      </accessor></technique_common></source>
+    <vertices id="v"><input semantic="POSITION" source="#p"/></vertices>
+    <triangles count="1"><input semantic="VERTEX" source="#v" offset="0"/><p>0 1 2</p></triangles>
+  </mesh></geometry></library_geometries>
+  <library_visual_scenes><visual_scene id="s"><node id="n" name="tower">
+    <instance_geometry url="#tower"/></node></visual_scene></library_visual_scenes>
+  <scene><instance_visual_scene url="#s"/></scene>
+</COLLADA>
+)";
+
+// A plate 4 by 3 in x and y, 0.2 thick in z, with a bump in its middle: a flat model from a
+// format that declares no up axis.
+const char* kPlateObj =
+    "v -2 -1.5 0\nv 2 -1.5 0\nv 2 1.5 0\nv -2 1.5 0\nv 0 0 0.2\n"
+    "f 1 2 5\nf 2 3 5\nf 3 4 5\nf 4 1 5\n";
+
 // Every model of these tests, in one folder, with the pictures they name.
 class Models {
 public:
@@ -144,6 +186,9 @@ public:
         writeTextFile(folder.file("octahedron.ply"), kOctahedronPly);
         writeTextFile(folder.file("unusable.obj"), kUnusableObj);
         writeTextFile(folder.file("tiles.gltf"), tilesGltf(readTextFile(folder.file("tilted.png"))));
+        writeTextFile(folder.file("tower.stl"), towerStl());
+        writeTextFile(folder.file("tower.dae"), kTowerDae);
+        writeTextFile(folder.file("plate.obj"), kPlateObj);
         writeTextFile(folder.file("broken.glb"), "glTF but not really a binary glTF file at all");
         fs::create_directories(folder.path() / "out");
     }
@@ -215,11 +260,11 @@ Models* ModelImport::models = nullptr;
 }  // namespace
 
 TEST_F(ModelImport, ObjWithPngTextureLoadsCleanlyTheRightWayUp) {
-    ImportRun run = importModel(*models, "quad.obj");
+    ImportRun run = importModel(*models, "quad.obj", {"--up", "y"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "Imported '" + models->model("quad.obj") + "' into '" + models->output("quad.txt") +
                            "'\n  meshes: 1\n  vertices: 4\n  triangles: 2\n  materials: 3\n"
-                           "  textures written: 1 (quad-0.tga)\nwarning: texture 'missing.png' not found; its "
+                           "  textures written: 1 (quad-0.tga)\n  up axis: +y (as asked (--up))\nwarning: texture 'missing.png' not found; its "
                            "materials are left without it\n");
     EXPECT_EQ(run.err, "");
 
@@ -271,7 +316,7 @@ TEST_F(ModelImport, MissingTextureLeavesTheMaterialPlainWithOneWarning) {
 }
 
 TEST_F(ModelImport, ConcavePolygonIsCutIntoTrianglesInsideIt) {
-    ImportRun run = importModel(*models, "concave.obj", {"--keep-units"});
+    ImportRun run = importModel(*models, "concave.obj", {"--keep-units", "--up", "y"});
     ASSERT_EQ(run.status, 0) << run.err;
     auto loaded = loadScene(models->output("concave.txt"));
     EXPECT_EQ(loaded->out, "Surface: 0, Indices: 12\nNum surfaces: 1, Num Vertices: 6\n");
@@ -381,6 +426,51 @@ TEST_F(ModelImport, UnreadableModelsAndUnwritableOutputLeaveNothingBehind) {
     EXPECT_EQ(left, std::vector<fs::path>{target.path() / "scene.txt"});
 }
 
+// The model's extents along x, y and z in the loaded scene.
+Vec3 sceneExtents(const LoadedScene& loaded) {
+    Vec3 low{INFINITY, INFINITY, INFINITY}, high{-INFINITY, -INFINITY, -INFINITY};
+    for (const MeshGeometry& mesh : loaded.scene.meshes.geometry)
+        for (const Vertex& v : mesh.vertices) {
+            low = {std::min(low.x, v.position.x), std::min(low.y, v.position.y), std::min(low.z, v.position.z)};
+            high = {std::max(high.x, v.position.x), std::max(high.y, v.position.y), std::max(high.z, v.position.z)};
+        }
+    return vec3Sub(high, low);
+}
+
+TEST_F(ModelImport, ZUpFilesAndFlatModelsComeOutUpright) {
+    struct Case {
+        const char* model;
+        std::vector<std::string> options;
+        const char* summary;
+        int tallest;  // 0, 1, 2: x, y, z; -1: the thinnest is y
+    };
+    for (const Case& c : {
+             Case{"tower.stl", {}, "  up axis: +z (STL files are z-up)\n", 1},
+             Case{"tower.dae", {}, "  up axis: +y (the file's up_axis is Z_UP, turned as it was read)\n", 1},
+             Case{"plate.obj", {}, "  up axis: +z (the model is flat, thinnest along z)\n", -1},
+             Case{"tower.stl", {"--up", "y"}, "  up axis: +y (as asked (--up))\n", 2},
+             Case{"tower.stl", {"--up", "x"}, "  up axis: +x (as asked (--up))\n", 2},
+         }) {
+        SCOPED_TRACE(std::string(c.model) + " " + ::testing::PrintToString(c.options));
+        ImportRun run = importModel(*models, c.model, c.options);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(run.out.find(c.summary), std::string::npos) << run.out;
+        auto loaded = loadScene(models->output(fs::path(c.model).stem().string() + ".txt"));
+        Vec3 size = sceneExtents(*loaded);
+        if (c.tallest == 1) {
+            EXPECT_GT(size.y, 1.9f * std::max(size.x, size.z));
+        } else if (c.tallest == 2) {
+            EXPECT_GT(size.z, 1.9f * std::max(size.x, size.y));
+        } else {
+            EXPECT_LT(size.y, 0.1f * std::min(size.x, size.z));
+        }
+    }
+    // The bump of the flat plate points up after the turn, towards the cameras above it.
+    ImportRun run = importModel(*models, "plate.obj");
+    auto loaded = loadScene(models->output("plate.txt"));
+    for (const Vertex& v : loaded->scene.meshes.geometry[0].vertices) EXPECT_GT(v.normal.y, 0.9f);
+}
+
 // ---- the command itself ----
 
 int runImporter(std::vector<std::string> arguments, const std::string& log) {
@@ -444,7 +534,10 @@ class ImportedPictures : public ::testing::TestWithParam<PictureCase> {
 protected:
     static void SetUpTestSuite() {
         models = new Models;
-        for (const char* model : {"quad.obj", "shifted.obj", "tiles.gltf", "octahedron.ply", "concave.obj"})
+        // The flat ones stand upright, facing the front camera, as they did in the file.
+        for (const char* model : {"quad.obj", "shifted.obj", "concave.obj"})
+            ASSERT_EQ(importModel(*models, model, {"--up", "y"}).status, 0) << model;
+        for (const char* model : {"tiles.gltf", "octahedron.ply"})
             ASSERT_EQ(importModel(*models, model).status, 0) << model;
     }
     static void TearDownTestSuite() {
