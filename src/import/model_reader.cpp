@@ -14,6 +14,7 @@
 
 #include "import/declared_up.h"
 #include "import/polygon_triangulation.h"
+#include "import/static_scene.h"
 
 namespace {
 
@@ -297,7 +298,12 @@ std::optional<ImportedModel> readModel(const std::string& path, std::vector<std:
     // Assimp's own area test uses a fixed threshold that would drop the small triangles of
     // models in large units; exact zero areas are dropped after placing instead.
     importer.SetPropertyBool(AI_CONFIG_PP_FD_CHECKAREA, false);
-    const aiScene* scene = importer.ReadFile(path, aiProcess_ValidateDataStructure);
+    // Animations, skins and morph targets are dropped before Assimp's structure check, which
+    // would otherwise refuse a whole model over a flaw in its motion alone.
+    const aiScene* scene = importer.ReadFile(path, 0);
+    if (scene && dropMotion(*const_cast<aiScene*>(scene)))
+        warnings.push_back("animations, skins and morph targets are left out: the scene holds one still pose");
+    if (scene) scene = importer.ApplyPostProcessing(aiProcess_ValidateDataStructure);
     if (scene && !(scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE)) {
         // The importer owns the scene and lets its meshes be changed before its later steps.
         aiScene* editable = const_cast<aiScene*>(scene);

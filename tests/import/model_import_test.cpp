@@ -172,6 +172,27 @@ const char* kPlateObj =
     "v -2 -1.5 0\nv 2 -1.5 0\nv 2 1.5 0\nv -2 1.5 0\nv 0 0 0.2\n"
     "f 1 2 5\nf 2 3 5\nf 3 4 5\nf 4 1 5\n";
 
+// A binary B3D file: one red triangle whose node animation has a key at frame 5 of an
+// animation 1 frame long, which Assimp's structure check refuses.
+std::string brokenAnimationB3d() {
+    auto ints = [](std::initializer_list<std::int32_t> values) {
+        return std::string(reinterpret_cast<const char*>(std::data(values)), values.size() * 4);
+    };
+    auto floats = [](std::initializer_list<float> values) {
+        return std::string(reinterpret_cast<const char*>(std::data(values)), values.size() * 4);
+    };
+    auto chunk = [&ints](const char* tag, const std::string& body) {
+        return std::string(tag, 4) + ints({static_cast<std::int32_t>(body.size())}) + body;
+    };
+    std::string brush = chunk("BRUS", ints({0}) + std::string("Red", 4) + floats({0.8f, 0.2f, 0.2f, 1, 0}) + ints({1, 0}));
+    std::string vertices = chunk("VRTS", ints({0, 0, 0}) + floats({0, 0, 0, 1, 0, 0, 0, 1, 0}));
+    std::string mesh = chunk("MESH", ints({0}) + vertices + chunk("TRIS", ints({0, 0, 1, 2})));
+    std::string keys = chunk("KEYS", ints({1, 5}) + floats({0, 0, 0}));
+    std::string animation = chunk("ANIM", ints({0, 1}) + floats({25}));
+    std::string node = chunk("NODE", std::string("cart", 5) + floats({0, 0, 0, 1, 1, 1, 1, 0, 0, 0}) + mesh + keys + animation);
+    return chunk("BB3D", ints({1}) + brush + node);
+}
+
 // Every model of these tests, in one folder, with the pictures they name.
 class Models {
 public:
@@ -189,6 +210,7 @@ public:
         writeTextFile(folder.file("tower.stl"), towerStl());
         writeTextFile(folder.file("tower.dae"), kTowerDae);
         writeTextFile(folder.file("plate.obj"), kPlateObj);
+        writeTextFile(folder.file("cart.b3d"), brokenAnimationB3d());
         writeTextFile(folder.file("broken.glb"), "glTF but not really a binary glTF file at all");
         fs::create_directories(folder.path() / "out");
     }
@@ -469,6 +491,17 @@ TEST_F(ModelImport, ZUpFilesAndFlatModelsComeOutUpright) {
     ImportRun run = importModel(*models, "plate.obj");
     auto loaded = loadScene(models->output("plate.txt"));
     for (const Vertex& v : loaded->scene.meshes.geometry[0].vertices) EXPECT_GT(v.normal.y, 0.9f);
+}
+
+TEST_F(ModelImport, BrokenAnimationIsDroppedWithOneWarningAndTheModelKept) {
+    ImportRun run = importModel(*models, "cart.b3d");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string warning = "warning: animations, skins and morph targets are left out: the scene holds one still pose\n";
+    EXPECT_NE(run.out.find("  triangles: 1\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(warning), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("warning:"), run.out.rfind("warning:")) << run.out;
+    auto loaded = loadScene(models->output("cart.txt"));
+    EXPECT_EQ(materialOf(*loaded, loaded->scene.meshes.geometry[0]).diffuse.r, 0.8f);
 }
 
 // ---- the command itself ----
