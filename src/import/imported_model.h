@@ -21,6 +21,7 @@ struct ImportedMesh {
     std::vector<ImportedVertex> vertices;
     std::vector<int> indices;  // three per triangle
     int material = 0;
+    bool fileNormals = true;  // false: the file has none, and the importer makes them
 };
 
 // Where an image a material names comes from: a file name as the model wrote it, or an image

@@ -8,6 +8,7 @@
 
 #include "import/framing.h"
 #include "import/model_reader.h"
+#include "import/normals.h"
 #include "import/scene_writer.h"
 #include "import/staged_files.h"
 #include "import/up_axis.h"
@@ -138,6 +139,22 @@ void printSummary(std::ostream& out, const ImportOptions& options, const std::st
     for (const std::string& warning : warnings) out << "warning: " << warning << "\n";
 }
 
+// Normals where the file has none, and in place of file normals that mostly disagree with
+// their faces (those would light the wrong side).
+void makeMissingNormals(std::vector<ImportedMesh>& meshes, float creaseAngle, std::vector<std::string>& warnings) {
+    for (ImportedMesh& mesh : meshes) {
+        if (!mesh.fileNormals) {
+            generateNormals(mesh, creaseAngle);
+            continue;
+        }
+        double against = shareAgainstFaces(mesh);
+        if (against <= kMostlyWrongNormals) continue;
+        generateNormals(mesh, creaseAngle);
+        warnings.push_back("mesh '" + mesh.name + "': " + std::to_string(static_cast<int>(against * 100 + 0.5)) +
+                           "% of its normals point against their faces; made new ones");
+    }
+}
+
 }  // namespace
 
 int runImport(const ImportOptions& options, std::ostream& out, std::ostream& err) {
@@ -149,6 +166,7 @@ int runImport(const ImportOptions& options, std::ostream& out, std::ostream& err
         return 1;
     }
 
+    makeMissingNormals(model->meshes, options.creaseAngle, warnings);
     UpChoice up = chooseUpAxis(options.up, *model);
     turnToYUp(model->meshes, up.up);
     ModelBounds bounds = modelBounds(model->meshes);

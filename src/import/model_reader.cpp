@@ -58,43 +58,6 @@ void triangulateFaces(aiMesh& mesh) {
     mesh.mPrimitiveTypes = (mesh.mPrimitiveTypes & ~aiPrimitiveType_POLYGON) | aiPrimitiveType_TRIANGLE;
 }
 
-// Normals for a mesh that has none: at each corner the area-weighted sum of the normals of
-// every triangle that meets at its position, so that shared and separate corners alike are
-// smooth.
-struct PositionHash {
-    std::size_t operator()(const std::array<float, 3>& p) const {
-        std::size_t hash = 0;
-        for (float c : p) {
-            std::uint32_t bits;
-            float positiveZero = c + 0.0f;  // -0 and 0 are one position
-            std::memcpy(&bits, &positiveZero, sizeof bits);
-            hash = hash * 0x9E3779B97F4A7C15ull + bits;
-        }
-        return hash;
-    }
-};
-
-void generateSmoothNormals(aiMesh& mesh) {
-    std::unordered_map<std::array<float, 3>, aiVector3D, PositionHash> sums;
-    sums.reserve(mesh.mNumVertices);
-    auto key = [&mesh](unsigned i) {
-        return std::array<float, 3>{mesh.mVertices[i].x, mesh.mVertices[i].y, mesh.mVertices[i].z};
-    };
-    for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
-        const aiFace& face = mesh.mFaces[f];
-        if (face.mNumIndices != 3) continue;
-        const aiVector3D& a = mesh.mVertices[face.mIndices[0]];
-        aiVector3D n = (mesh.mVertices[face.mIndices[1]] - a) ^ (mesh.mVertices[face.mIndices[2]] - a);
-        if (!std::isfinite(n.x) || !std::isfinite(n.y) || !std::isfinite(n.z)) continue;  // dropped later
-        for (int k = 0; k < 3; ++k) sums[key(face.mIndices[k])] += n;
-    }
-    mesh.mNormals = new aiVector3D[mesh.mNumVertices];
-    for (unsigned i = 0; i < mesh.mNumVertices; ++i) {
-        auto sum = sums.find(key(i));
-        mesh.mNormals[i] = sum == sums.end() ? aiVector3D(0, 0, 0) : sum->second;
-    }
-}
-
 Colour toColour(const aiColor4D& c) { return {c.r, c.g, c.b, 1.0f}; }
 
 bool readColour(const aiMaterial& material, const char* key, unsigned type, unsigned index, Colour& colour) {
@@ -242,6 +205,7 @@ ImportedMesh placeMesh(const aiMesh& mesh, const aiNode& node, const aiMatrix4x4
     ImportedMesh out;
     out.name = meshName(node, mesh);
     out.material = static_cast<int>(mesh.mMaterialIndex);
+    out.fileNormals = mesh.mNormals != nullptr;
     aiMatrix3x3 normalTransform = aiMatrix3x3(transform).Inverse().Transpose();
     bool mirrored = aiMatrix3x3(transform).Determinant() < 0.0f;
     out.vertices.resize(mesh.mNumVertices);
@@ -277,7 +241,7 @@ void walkNodes(const aiScene& scene, const aiNode& node, const aiMatrix4x4& pare
         const aiMesh& mesh = *scene.mMeshes[node.mMeshes[i]];
         if (!(mesh.mPrimitiveTypes & aiPrimitiveType_TRIANGLE)) continue;
         ImportedMesh placed = placeMesh(mesh, node, transform, model.droppedTriangles);
-        if (turnInwardNormals(placed)) ++model.turnedMeshes;
+        if (placed.fileNormals && turnInwardNormals(placed)) ++model.turnedMeshes;
         if (!placed.indices.empty()) model.meshes.push_back(std::move(placed));
     }
     for (unsigned i = 0; i < node.mNumChildren; ++i) walkNodes(scene, *node.mChildren[i], transform, model);
@@ -309,7 +273,6 @@ std::optional<ImportedModel> readModel(const std::string& path, std::vector<std:
         aiScene* editable = const_cast<aiScene*>(scene);
         for (unsigned i = 0; i < editable->mNumMeshes; ++i) {
             triangulateFaces(*editable->mMeshes[i]);
-            if (!editable->mMeshes[i]->mNormals) generateSmoothNormals(*editable->mMeshes[i]);
         }
         scene = importer.ApplyPostProcessing(kLaterSteps);
     }

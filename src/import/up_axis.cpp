@@ -57,7 +57,7 @@ UpChoice chooseUpAxis(const std::optional<UpAxis>& requested, const ImportedMode
     std::sort(order.begin(), order.end(), [&size](int a, int b) { return size[a] < size[b]; });
     if (size[order[0]] < size[order[1]] / 3)
         return {UpAxis{order[0], 1}, std::string("the model is flat, thinnest along ") + "xyz"[order[0]]};
-    return {UpAxis{1, 1}, "the format declares none"};
+    return {UpAxis{1, 1}, "the file declares none, and the model is not flat"};
 }
 
 void turnToYUp(std::vector<ImportedMesh>& meshes, UpAxis up) {

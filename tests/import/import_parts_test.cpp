@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <set>
+#include <tuple>
 
 #include "import/framing.h"
 #include "pipeline/camera.h"
 #include "import/import_options.h"
+#include "import/normals.h"
 #include "import/scene_writer.h"
 #include "import/texture_files.h"
 #include "import/up_axis.h"
@@ -236,4 +239,58 @@ TEST(ImportUpAxis, TurnsEveryAxisUpWithoutMirroring) {
     turnToYUp(front, *parseUpAxis("z"));
     EXPECT_EQ(front[0].vertices[0].position.z, 1.0f);
     for (const char* bad : {"", "w", "+", "--x", "xy", "1"}) EXPECT_FALSE(parseUpAxis(bad)) << bad;
+}
+
+// A cone of 200 segments with a flat base: the slope is smooth round the cone, the rim between
+// slope and base stays hard, and the tip, shared by 200 faces, gets a bounded number of normals.
+TEST(ImportNormals, KeepHardEdgesAndStayBoundedAtCrowdedCorners) {
+    const int segments = 200;
+    ImportedMesh cone;
+    auto add = [&cone](Vec3 p) {
+        cone.vertices.push_back({p, {0, 0, 0}, {0, 0}});
+        return static_cast<int>(cone.vertices.size()) - 1;
+    };
+    int tip = add({0, 1, 0}), centre = add({0, 0, 0});
+    std::vector<int> rim;
+    for (int i = 0; i < segments; ++i) {
+        double a = 2 * M_PI * i / segments;
+        rim.push_back(add({static_cast<float>(std::cos(a)), 0, static_cast<float>(-std::sin(a))}));
+    }
+    for (int i = 0; i < segments; ++i) {
+        int next = rim[(i + 1) % segments];
+        cone.indices.insert(cone.indices.end(), {tip, rim[i], next, centre, next, rim[i]});
+    }
+    generateNormals(cone, 40);
+    EXPECT_EQ(shareAgainstFaces(cone), 0.0);
+    std::set<std::tuple<float, float, float>> tipNormals;
+    int rimSlope = 0, rimBase = 0;
+    for (const ImportedVertex& v : cone.vertices) {
+        if (v.position.y == 1.0f) tipNormals.insert({v.normal.x, v.normal.y, v.normal.z});
+        if (v.position.y != 0.0f || (v.position.x == 0.0f && v.position.z == 0.0f)) continue;
+        if (v.normal.y == -1.0f) {
+            ++rimBase;  // the base's own, flat normal
+        } else {
+            ++rimSlope;  // smooth round the cone: along the rim point's direction, tilted up 45 degrees
+            Vec3 out = vec3Scale(v.position, 1 / vec3Length(v.position));
+            EXPECT_NEAR(vec3Dot(v.normal, out), std::sqrt(0.5f), 1e-3f);
+            EXPECT_NEAR(v.normal.y, std::sqrt(0.5f), 1e-3f);
+        }
+    }
+    EXPECT_EQ(rimSlope, segments);
+    EXPECT_EQ(rimBase, segments);
+    EXPECT_GT(tipNormals.size(), 4u);  // not one normal straight up for the whole tip
+    EXPECT_LE(tipNormals.size(), 32u);
+
+    // A cube's faces are 90 degrees apart: flat at 40, but smooth at 100.
+    ImportedMesh cube;
+    for (int corner = 0; corner < 8; ++corner)
+        cube.vertices.push_back({{corner & 1 ? 1.0f : -1.0f, corner & 2 ? 1.0f : -1.0f, corner & 4 ? 1.0f : -1.0f}, {}, {}});
+    cube.indices = {0, 2, 3, 0, 3, 1, 4, 5, 7, 4, 7, 6, 0, 1, 5, 0, 5, 4, 2, 6, 7, 2, 7, 3, 0, 4, 6, 0, 6, 2, 1, 3, 7, 1, 7, 5};
+    ImportedMesh smooth = cube;
+    generateNormals(cube, 40);
+    EXPECT_EQ(cube.vertices.size(), 24u);
+    generateNormals(smooth, 100);
+    EXPECT_EQ(smooth.vertices.size(), 8u);
+    // Area-weighted: a corner where a face's diagonal ends leans towards that face a little.
+    for (const ImportedVertex& v : smooth.vertices) EXPECT_GT(vec3Dot(v.normal, v.position), 1.6f);
 }

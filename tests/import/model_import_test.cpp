@@ -193,6 +193,15 @@ std::string brokenAnimationB3d() {
     return chunk("BB3D", ints({1}) + brush + node);
 }
 
+// A cube without normals (a hard edge all round each face), and the same cube whose file
+// normals point into the cube on two of its six faces.
+const char* kCubeCorners = "v -1 -1 -1\nv 1 -1 -1\nv 1 1 -1\nv -1 1 -1\nv -1 -1 1\nv 1 -1 1\nv 1 1 1\nv -1 1 1\n";
+const char* kCubeObj = "f 1 4 3 2\nf 5 6 7 8\nf 1 2 6 5\nf 4 8 7 3\nf 1 5 8 4\nf 2 3 7 6\n";
+const char* kInvertedCubeObj =
+    "o Statue\nvn 0 0 -1\nvn 0 0 1\nvn 0 -1 0\nvn 0 1 0\nvn -1 0 0\nvn 1 0 0\n"
+    "f 1//2 4//2 3//2 2//2\nf 5//2 6//2 7//2 8//2\nf 1//3 2//3 6//3 5//3\nf 4//3 8//3 7//3 3//3\n"
+    "f 1//5 5//5 8//5 4//5\nf 2//6 3//6 7//6 6//6\n";
+
 // Every model of these tests, in one folder, with the pictures they name.
 class Models {
 public:
@@ -210,6 +219,8 @@ public:
         writeTextFile(folder.file("tower.stl"), towerStl());
         writeTextFile(folder.file("tower.dae"), kTowerDae);
         writeTextFile(folder.file("plate.obj"), kPlateObj);
+        writeTextFile(folder.file("cube.obj"), std::string(kCubeCorners) + kCubeObj);
+        writeTextFile(folder.file("inverted.obj"), std::string(kCubeCorners) + kInvertedCubeObj);
         writeTextFile(folder.file("cart.b3d"), brokenAnimationB3d());
         writeTextFile(folder.file("broken.glb"), "glTF but not really a binary glTF file at all");
         fs::create_directories(folder.path() / "out");
@@ -370,8 +381,10 @@ TEST_F(ModelImport, TrianglesThatCannotBeDrawnAreLeftOutWithTheirVertices) {
     }
 }
 
-TEST_F(ModelImport, PlyWithoutNormalsGetsSmoothOnes) {
-    ImportRun run = importModel(*models, "octahedron.ply");
+TEST_F(ModelImport, PlyWithoutNormalsGetsSmoothOnesWithinTheCreaseAngle) {
+    // Of the four faces at each corner of the octahedron, neighbours' normals are 70.5 degrees
+    // apart and opposite ones 109.5: smooth all round with a crease angle above both.
+    ImportRun run = importModel(*models, "octahedron.ply", {"--crease", "120"});
     ASSERT_EQ(run.status, 0) << run.err;
     auto loaded = loadScene(models->output("octahedron.txt"));
     EXPECT_EQ(loaded->out, "Surface: 0, Indices: 24\nNum surfaces: 1, Num Vertices: 6\n");
@@ -504,6 +517,36 @@ TEST_F(ModelImport, BrokenAnimationIsDroppedWithOneWarningAndTheModelKept) {
     EXPECT_EQ(materialOf(*loaded, loaded->scene.meshes.geometry[0]).diffuse.r, 0.8f);
 }
 
+// Every corner's normal is its own face's: the cube's faces stay flat.
+void expectFlatFaces(const MeshGeometry& mesh) {
+    for (std::size_t t = 0; t < mesh.surfaces[0].indices.size() / 3; ++t) {
+        Vec3 face = faceNormal(mesh, t);
+        vec3Normalize(face);
+        for (int k = 0; k < 3; ++k) {
+            Vec3 n = xyz(mesh.vertices[mesh.surfaces[0].indices[t * 3 + k]].normal);
+            EXPECT_GT(vec3Dot(n, face), 0.9999f) << "triangle " << t;
+        }
+    }
+}
+
+TEST_F(ModelImport, CubeWithoutNormalsKeepsFlatFaces) {
+    ImportRun run = importModel(*models, "cube.obj");
+    ASSERT_EQ(run.status, 0) << run.err;
+    auto loaded = loadScene(models->output("cube.txt"));
+    EXPECT_EQ(loaded->out, "Surface: 0, Indices: 36\nNum surfaces: 1, Num Vertices: 24\n");
+    expectFlatFaces(loaded->scene.meshes.geometry[0]);
+}
+
+TEST_F(ModelImport, NormalsPointingIntoTheModelOnAThirdOfItAreReplaced) {
+    ImportRun run = importModel(*models, "inverted.obj");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("warning: mesh 'Statue': 33% of its normals point against their faces; made new ones\n"),
+              std::string::npos)
+        << run.out;
+    auto loaded = loadScene(models->output("inverted.txt"));
+    expectFlatFaces(loaded->scene.meshes.geometry[0]);
+}
+
 // ---- the command itself ----
 
 int runImporter(std::vector<std::string> arguments, const std::string& log) {
@@ -570,8 +613,8 @@ protected:
         // The flat ones stand upright, facing the front camera, as they did in the file.
         for (const char* model : {"quad.obj", "shifted.obj", "concave.obj"})
             ASSERT_EQ(importModel(*models, model, {"--up", "y"}).status, 0) << model;
-        for (const char* model : {"tiles.gltf", "octahedron.ply"})
-            ASSERT_EQ(importModel(*models, model).status, 0) << model;
+        ASSERT_EQ(importModel(*models, "tiles.gltf").status, 0);
+        ASSERT_EQ(importModel(*models, "octahedron.ply", {"--crease", "120"}).status, 0);
     }
     static void TearDownTestSuite() {
         delete models;
