@@ -41,6 +41,7 @@ struct ImportedMaterial {
     float shininess = 1;
     ImageReference diffuseMap;
     ImageReference normalMap;
+    bool twoSided = false;  // its faces are seen from both sides
 };
 
 // An image kept inside the model file: either compressed bytes of a common format (PNG, JPEG,

@@ -11,6 +11,7 @@
 #include "import/normals.h"
 #include "import/scene_writer.h"
 #include "import/staged_files.h"
+#include "import/two_sided.h"
 #include "import/up_axis.h"
 #include "import/texture_files.h"
 
@@ -119,7 +120,7 @@ std::string fileNameSafe(std::string name) {
 
 void printSummary(std::ostream& out, const ImportOptions& options, const std::string& scenePath,
                   const SceneDescription& scene, const TextureWriter& textures, const ImportedModel& model,
-                  const UpChoice& up, const std::vector<std::string>& warnings) {
+                  const std::vector<std::string>& notes, const std::vector<std::string>& warnings) {
     std::size_t vertices = 0, triangles = 0;
     for (const ImportedMesh& mesh : scene.meshes) {
         vertices += mesh.vertices.size();
@@ -133,7 +134,7 @@ void printSummary(std::ostream& out, const ImportOptions& options, const std::st
     out << "  textures written: " << textures.names.size();
     for (const std::string& name : textures.names) out << (&name == &textures.names[0] ? " (" : ", ") << name;
     out << (textures.names.empty() ? "\n" : ")\n");
-    out << "  up axis: " << upAxisName(up.up) << " (" << up.why << ")\n";
+    for (const std::string& note : notes) out << "  " << note << "\n";
     if (model.droppedTriangles > 0) out << "  triangles dropped (no area, or corners not finite): " << model.droppedTriangles << "\n";
     if (model.turnedMeshes > 0) out << "  meshes whose normals pointed inwards (turned): " << model.turnedMeshes << "\n";
     for (const std::string& warning : warnings) out << "warning: " << warning << "\n";
@@ -169,6 +170,9 @@ int runImport(const ImportOptions& options, std::ostream& out, std::ostream& err
     makeMissingNormals(model->meshes, options.creaseAngle, warnings);
     UpChoice up = chooseUpAxis(options.up, *model);
     turnToYUp(model->meshes, up.up);
+    std::vector<std::string> notes = {"up axis: " + upAxisName(up.up) + " (" + up.why + ")"};
+    if (int twoSided = addBackFacesOfTwoSided(model->meshes, model->materials))
+        notes.push_back("two-sided meshes (faces written twice, back to back): " + std::to_string(twoSided));
     ModelBounds bounds = modelBounds(model->meshes);
     if (!options.keepUnits) fitToUnitSphere(model->meshes, bounds);
     for (ImportedMesh& mesh : model->meshes) shiftTextureCoordinates(mesh);
@@ -192,6 +196,6 @@ int runImport(const ImportOptions& options, std::ostream& out, std::ostream& err
         err << "quelmar-import: " << (textures.failure.empty() ? why : textures.failure) << "\n";
         return 1;
     }
-    printSummary(out, options, scenePath, scene, textures, *model, up, warnings);
+    printSummary(out, options, scenePath, scene, textures, *model, notes, warnings);
     return 0;
 }

@@ -97,6 +97,8 @@ ImportedMaterial readMaterial(const aiScene& scene, const aiMaterial& material, 
     ImportedMaterial out;
     aiString name;
     if (material.Get(AI_MATKEY_NAME, name) == AI_SUCCESS) out.name = name.C_Str();
+    int twoSided = 0;
+    out.twoSided = material.Get(AI_MATKEY_TWOSIDED, twoSided) == AI_SUCCESS && twoSided != 0;
     if (!readColour(material, AI_MATKEY_COLOR_DIFFUSE, out.diffuse)) readColour(material, AI_MATKEY_BASE_COLOR, out.diffuse);
     out.hasAmbient = readColour(material, AI_MATKEY_COLOR_AMBIENT, out.ambient) && !isBlack(out.ambient);
 
@@ -126,6 +128,15 @@ ImportedMaterial readMaterial(const aiScene& scene, const aiMaterial& material, 
         warnings.push_back("material '" + out.name + "': '" + height.name +
                            "' is a height (bump) map, not a normal map; left out");
     return out;
+}
+
+// Assimp's PLY and OFF readers mark the material they make two-sided, though neither format
+// has a way to say so; doubling every face of a large scan would only cost time.
+bool canMarkTwoSided(const aiScene& scene) {
+    aiString format;
+    if (!scene.mMetaData || !scene.mMetaData->Get("SourceAsset_Format", format)) return true;
+    std::string name = format.C_Str();
+    return name.rfind("Stanford Polygon Library", 0) != 0 && name.rfind("OFF Importer", 0) != 0;
 }
 
 EmbeddedImage readEmbeddedImage(const aiTexture& texture) {
@@ -286,6 +297,8 @@ std::optional<ImportedModel> readModel(const std::string& path, std::vector<std:
     model.folder = std::filesystem::path(path).parent_path().string();
     for (unsigned i = 0; i < scene->mNumTextures; ++i) model.embeddedImages.push_back(readEmbeddedImage(*scene->mTextures[i]));
     for (unsigned i = 0; i < scene->mNumMaterials; ++i) model.materials.push_back(readMaterial(*scene, *scene->mMaterials[i], warnings));
+    if (!canMarkTwoSided(*scene))
+        for (ImportedMaterial& material : model.materials) material.twoSided = false;
     walkNodes(*scene, *scene->mRootNode, aiMatrix4x4(), model);
     noteDeclaredUp(*scene, path, model);
     if (model.meshes.empty()) {

@@ -202,6 +202,25 @@ const char* kInvertedCubeObj =
     "f 1//2 4//2 3//2 2//2\nf 5//2 6//2 7//2 8//2\nf 1//3 2//3 6//3 5//3\nf 4//3 8//3 7//3 3//3\n"
     "f 1//5 5//5 8//5 4//5\nf 2//6 3//6 7//6 6//6\n";
 
+// A double-sided glTF quad whose front faces away from the scene's front (-z): the front
+// cameras see only its back.
+std::string sheetGltf() {
+    std::string buffer;
+    const float positions[12] = {-1, -1, 0, -1, 1, 0, 1, 1, 0, 1, -1, 0};  // clockwise seen from +z
+    const std::uint16_t indices[6] = {0, 1, 2, 0, 2, 3};
+    buffer.append(reinterpret_cast<const char*>(positions), sizeof positions);
+    buffer.append(reinterpret_cast<const char*>(indices), sizeof indices);
+    return R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}], "nodes": [{"mesh": 0, "name": "Sheet"}],
+  "meshes": [{"primitives": [{"attributes": {"POSITION": 0}, "indices": 1, "material": 0}]}],
+  "materials": [{"name": "Paper", "doubleSided": true, "pbrMetallicRoughness": {"baseColorFactor": [0.9, 0.6, 0.2, 1]}}],
+  "buffers": [{"byteLength": 60, "uri": "data:application/octet-stream;base64,)" + base64(buffer) + R"("}],
+  "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 48}, {"buffer": 0, "byteOffset": 48, "byteLength": 12}],
+  "accessors": [
+    {"bufferView": 0, "componentType": 5126, "count": 4, "type": "VEC3", "min": [-1, -1, 0], "max": [1, 1, 0]},
+    {"bufferView": 1, "componentType": 5123, "count": 6, "type": "SCALAR"}]}
+)";
+}
+
 // Every model of these tests, in one folder, with the pictures they name.
 class Models {
 public:
@@ -221,6 +240,7 @@ public:
         writeTextFile(folder.file("plate.obj"), kPlateObj);
         writeTextFile(folder.file("cube.obj"), std::string(kCubeCorners) + kCubeObj);
         writeTextFile(folder.file("inverted.obj"), std::string(kCubeCorners) + kInvertedCubeObj);
+        writeTextFile(folder.file("sheet.gltf"), sheetGltf());
         writeTextFile(folder.file("cart.b3d"), brokenAnimationB3d());
         writeTextFile(folder.file("broken.glb"), "glTF but not really a binary glTF file at all");
         fs::create_directories(folder.path() / "out");
@@ -545,6 +565,33 @@ TEST_F(ModelImport, NormalsPointingIntoTheModelOnAThirdOfItAreReplaced) {
         << run.out;
     auto loaded = loadScene(models->output("inverted.txt"));
     expectFlatFaces(loaded->scene.meshes.geometry[0]);
+}
+
+TEST_F(ModelImport, TwoSidedQuadIsWrittenBackToBackAndSeenFromBehind) {
+    ImportRun run = importModel(*models, "sheet.gltf");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("  two-sided meshes (faces written twice, back to back): 1\n"), std::string::npos) << run.out;
+    auto loaded = loadScene(models->output("sheet.txt"));
+    const MeshGeometry& sheet = loaded->scene.meshes.geometry[0];
+    ASSERT_EQ(sheet.surfaces[0].indices.size(), 12u);
+    EXPECT_EQ(sheet.vertices.size(), 8u);
+    for (std::size_t t = 0; t < 4; ++t) {
+        Vec3 face = faceNormal(sheet, t);
+        EXPECT_GT(std::fabs(face.z), 0.0f);
+        for (int k = 0; k < 3; ++k)  // each copy lit on the side it faces
+            EXPECT_GT(vec3Dot(xyz(sheet.vertices[sheet.surfaces[0].indices[t * 3 + k]].normal), face), 0.0f);
+    }
+
+    // The front camera sees the quad's back: drawn now, where culling left only background.
+    const std::string rendered = models->output("sheet.png");
+    ASSERT_EQ(runProgram({QUELMAR_RENDER_COMMAND, "-q", "-k", ">", "-o", rendered, models->output("sheet.txt")},
+                         models->output("sheet.log")),
+              0);
+    std::string why;
+    std::optional<Image> picture = readPng(rendered, why);
+    ASSERT_TRUE(picture) << why;
+    Colour middle = picture->pixels[static_cast<std::size_t>(80 + 60 * picture->width)];
+    EXPECT_GT(middle.r, middle.b) << "the orange quad, not the light-blue background";
 }
 
 // ---- the command itself ----
