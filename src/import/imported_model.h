@@ -41,6 +41,7 @@ struct ImportedMaterial {
     float shininess = 1;
     ImageReference diffuseMap;
     ImageReference normalMap;
+    ImageReference bumpMap;  // a height map, or a normal map in the file's bump slot
     bool twoSided = false;  // its faces are seen from both sides
 };
 

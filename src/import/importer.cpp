@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 
+#include "import/bump_maps.h"
 #include "import/framing.h"
 #include "import/model_reader.h"
 #include "import/normals.h"
@@ -30,6 +31,8 @@ struct TextureWriter {
     std::vector<std::string>& warnings;
     std::map<std::string, std::string> written;  // image key -> TGA file name ("" if it failed)
     std::map<std::string, Colour> averages;      // image key -> the image's average colour
+    std::map<std::string, std::string> bumpFiles;  // as `written`, for images in bump slots
+    std::map<std::string, bool> heightMaps;        // image key -> read from a bump slot, not a normal map
     std::vector<std::string> names;
     std::string failure;  // set when a staged file cannot be written
 
@@ -38,7 +41,7 @@ struct TextureWriter {
     std::string fileFor(const ImageReference& reference, Colour* average = nullptr) {
         if (!reference.present()) return "None";
         std::string key;
-        std::optional<DecodedImage> picture = load(reference, key);
+        std::optional<DecodedImage> picture = load(reference, key, written);
         if (!written.count(key)) {
             written[key] = picture ? store(*picture) : "";
             if (picture) {
@@ -51,12 +54,28 @@ struct TextureWriter {
         return written[key].empty() ? "None" : written[key];
     }
 
-    std::optional<DecodedImage> load(const ImageReference& reference, std::string& key) {
+    // The TGA file name for an image in a bump slot when it is a tangent-space normal map;
+    // otherwise "None", with `heightMap` set when the image was read and is not one.
+    std::string normalMapInBumpSlot(const ImageReference& reference, bool& heightMap) {
+        std::string key;
+        std::optional<DecodedImage> picture = load(reference, key, bumpFiles);
+        if (!bumpFiles.count(key)) {
+            bool normalMap = picture && looksLikeNormalMap(*picture);
+            heightMaps[key] = picture && !normalMap;
+            bumpFiles[key] = normalMap ? store(*picture) : "";
+        }
+        heightMap = heightMaps[key];
+        return bumpFiles[key].empty() ? "None" : bumpFiles[key];
+    }
+
+    // The image, or nothing when it is already in `done` (or cannot be had); `key` names it.
+    std::optional<DecodedImage> load(const ImageReference& reference, std::string& key,
+                                     const std::map<std::string, std::string>& done) {
         std::string why;
         if (reference.embedded >= 0 && reference.embedded < static_cast<int>(model.embeddedImages.size())) {
             key = std::to_string(reference.embedded);
             key.insert(key.begin(), '*');
-            if (written.count(key)) return std::nullopt;
+            if (done.count(key)) return std::nullopt;
             const EmbeddedImage& embedded = model.embeddedImages[reference.embedded];
             if (embedded.compressed.empty()) return rawImage(embedded.width, embedded.height, embedded.rgba);
             std::optional<DecodedImage> picture = decodeImage(embedded.compressed, why);
@@ -67,7 +86,7 @@ struct TextureWriter {
         std::error_code error;
         key = path ? fs::weakly_canonical(*path, error).string() : "?" + reference.name;
         if (path && error) key = *path;
-        if (written.count(key)) return std::nullopt;
+        if (done.count(key)) return std::nullopt;
         if (!path) {
             warn("texture '" + reference.name + "' not found");
             return std::nullopt;
@@ -92,7 +111,8 @@ struct TextureWriter {
     }
 };
 
-std::vector<Material> sceneMaterials(const ImportedModel& model, TextureWriter& textures) {
+std::vector<Material> sceneMaterials(const ImportedModel& model, TextureWriter& textures,
+                                     std::vector<std::string>& warnings) {
     std::vector<Material> materials;
     std::set<std::string> taken;
     for (const ImportedMaterial& m : model.materials) {
@@ -106,6 +126,14 @@ std::vector<Material> sceneMaterials(const ImportedModel& model, TextureWriter& 
         Colour textureAverage = m.diffuse;
         out.textureMapName = textures.fileFor(m.diffuseMap, &textureAverage);
         out.normalMapName = textures.fileFor(m.normalMap);
+        if (!m.normalMap.present() && m.bumpMap.present()) {
+            bool heightMap = false;
+            out.normalMapName = textures.normalMapInBumpSlot(m.bumpMap, heightMap);
+            if (heightMap)
+                warnings.push_back("material '" + m.name + "': '" + m.bumpMap.name +
+                                   "' is a height (bump) map, not a normal map (not mostly bluish with red and "
+                                   "green about 0.5); left out");
+        }
         out.ambient = m.hasAmbient ? m.ambient : textureAverage;
         materials.push_back(out);
     }
@@ -180,12 +208,12 @@ int runImport(const ImportOptions& options, std::ostream& out, std::ostream& err
     const std::string scenePath = options.output.empty() ? defaultSceneFile(options.model) : options.output;
     StagedFiles files;
     TextureWriter textures{*model, options, fs::path(scenePath).parent_path(),
-                           fileNameSafe(fs::path(scenePath).stem().string()), files, warnings, {}, {}, {}, {}};
+                           fileNameSafe(fs::path(scenePath).stem().string()), files, warnings, {}, {}, {}, {}, {}, {}};
 
     SceneDescription scene;
     scene.viewportWidth = options.width;
     scene.viewportHeight = options.height;
-    scene.materials = sceneMaterials(*model, textures);
+    scene.materials = sceneMaterials(*model, textures, warnings);
     scene.cameras = framingCameras(model->meshes, bounds, options.width, options.height);
     scene.lights = framingLights(scene.cameras[0], bounds);
     std::set<std::string> meshNames;

@@ -93,7 +93,7 @@ void specularFromRoughness(ImportedMaterial& out, float roughness, float metalli
     out.specular = {mixed.r * strength, mixed.g * strength, mixed.b * strength, 1.0f};
 }
 
-ImportedMaterial readMaterial(const aiScene& scene, const aiMaterial& material, std::vector<std::string>& warnings) {
+ImportedMaterial readMaterial(const aiScene& scene, const aiMaterial& material) {
     ImportedMaterial out;
     aiString name;
     if (material.Get(AI_MATKEY_NAME, name) == AI_SUCCESS) out.name = name.C_Str();
@@ -123,10 +123,8 @@ ImportedMaterial readMaterial(const aiScene& scene, const aiMaterial& material, 
     out.diffuseMap = imageReference(scene, material, aiTextureType_DIFFUSE);
     if (!out.diffuseMap.present()) out.diffuseMap = imageReference(scene, material, aiTextureType_BASE_COLOR);
     out.normalMap = imageReference(scene, material, aiTextureType_NORMALS);
-    ImageReference height = imageReference(scene, material, aiTextureType_HEIGHT);
-    if (height.present() && !out.normalMap.present())
-        warnings.push_back("material '" + out.name + "': '" + height.name +
-                           "' is a height (bump) map, not a normal map; left out");
+    // Bump slots often hold normal maps; which one it is shows only in the image.
+    out.bumpMap = imageReference(scene, material, aiTextureType_HEIGHT);
     return out;
 }
 
@@ -296,7 +294,7 @@ std::optional<ImportedModel> readModel(const std::string& path, std::vector<std:
     ImportedModel model;
     model.folder = std::filesystem::path(path).parent_path().string();
     for (unsigned i = 0; i < scene->mNumTextures; ++i) model.embeddedImages.push_back(readEmbeddedImage(*scene->mTextures[i]));
-    for (unsigned i = 0; i < scene->mNumMaterials; ++i) model.materials.push_back(readMaterial(*scene, *scene->mMaterials[i], warnings));
+    for (unsigned i = 0; i < scene->mNumMaterials; ++i) model.materials.push_back(readMaterial(*scene, *scene->mMaterials[i]));
     if (!canMarkTwoSided(*scene))
         for (ImportedMaterial& material : model.materials) material.twoSided = false;
     walkNodes(*scene, *scene->mRootNode, aiMatrix4x4(), model);

@@ -51,6 +51,17 @@ Image tiltedNormalPicture() {
     return picture;
 }
 
+// A gentle tangent-space normal map (bluish, red and green round 0.5), and a grey height map.
+Image bumpPicture(bool normalMap) {
+    Image picture = imageCreate(4, 4);
+    for (int i = 0; i < 16; ++i) {
+        float tilt = (i % 4 - 1.5f) * 0.1f;
+        picture.pixels[i] = normalMap ? makeColour(0.5f + tilt, 0.5f - tilt, 0.95f, 1)
+                                      : makeColour(0.3f + 0.1f * (i % 4), 0.3f + 0.1f * (i % 4), 0.3f + 0.1f * (i % 4), 1);
+    }
+    return picture;
+}
+
 void writePicture(const Image& picture, const std::string& path) {
     std::string why;
     ASSERT_TRUE(writePng(picture, path, why)) << why;
@@ -74,6 +85,9 @@ std::string quadObj(const std::string& material, const std::string& texCoords) {
            "v -1 -1 0\nv 1 -1 0\nv 1 1 0\nv -1 1 0\n" + texCoords + "vn 0 0 1\n"
            "usemtl " + material + "\nf 1/1/1 2/2/1 3/3/1 4/4/1\n";
 }
+
+const char* kBumpyMtl = "newmtl Bumpy\nKd 0.5 0.5 0.5\nmap_bump ridges.png\n";
+const char* kHillyMtl = "newmtl Hilly\nKd 0.5 0.5 0.5\nbump hills.png\n";
 
 const char* kQuadMtl =
     "newmtl Checker\nKa 0 0 0\nKd 1 1 1\nKs 0.5 0.5 0.5\nNs 30\nmap_Kd corners.png\n"
@@ -229,6 +243,14 @@ public:
         writePicture(tiltedNormalPicture(), folder.file("tilted.png"));
         writeTextFile(folder.file("quad.mtl"), kQuadMtl);
         writeTextFile(folder.file("quad.obj"), quadObj("Checker", kPositiveTexCoords));
+        writePicture(bumpPicture(true), folder.file("ridges.png"));
+        writePicture(bumpPicture(false), folder.file("hills.png"));
+        for (const char* name : {"bumpy", "hilly"}) {
+            writeTextFile(folder.file(std::string(name) + ".mtl"), name == std::string("bumpy") ? kBumpyMtl : kHillyMtl);
+            std::string obj = quadObj(name == std::string("bumpy") ? "Bumpy" : "Hilly", kPositiveTexCoords);
+            obj.replace(0, std::string("mtllib quad.mtl").size(), "mtllib " + std::string(name) + ".mtl");
+            writeTextFile(folder.file(std::string(name) + ".obj"), obj);
+        }
         writeTextFile(folder.file("shifted.obj"), quadObj("Checker", kNegativeTexCoords));
         writeTextFile(folder.file("lost.obj"), quadObj("Lost", kPositiveTexCoords));
         writeTextFile(folder.file("concave.obj"), kConcaveObj);
@@ -592,6 +614,27 @@ TEST_F(ModelImport, TwoSidedQuadIsWrittenBackToBackAndSeenFromBehind) {
     ASSERT_TRUE(picture) << why;
     Colour middle = picture->pixels[static_cast<std::size_t>(80 + 60 * picture->width)];
     EXPECT_GT(middle.r, middle.b) << "the orange quad, not the light-blue background";
+}
+
+TEST_F(ModelImport, BumpSlotsHoldingNormalMapsAreUsedAndHeightMapsLeftOut) {
+    ImportRun bumpy = importModel(*models, "bumpy.obj");
+    ASSERT_EQ(bumpy.status, 0) << bumpy.err;
+    EXPECT_EQ(bumpy.out.find("height"), std::string::npos) << bumpy.out;
+    auto loaded = loadScene(models->output("bumpy.txt"));
+    const Material& ridged = materialOf(*loaded, loaded->scene.meshes.geometry[0]);
+    EXPECT_EQ(ridged.normalMapName, "bumpy-0.tga");
+    const Image* normalMap = imageAt(loaded->scene.materials.images, ridged.normalMap);
+    ASSERT_TRUE(normalMap);
+    EXPECT_GT(normalMap->pixels[0].b, 0.9f);
+
+    ImportRun hilly = importModel(*models, "hilly.obj");
+    ASSERT_EQ(hilly.status, 0) << hilly.err;
+    EXPECT_NE(hilly.out.find("warning: material 'Hilly': 'hills.png' is a height (bump) map, not a normal map (not "
+                             "mostly bluish with red and green about 0.5); left out\n"),
+              std::string::npos)
+        << hilly.out;
+    auto flat = loadScene(models->output("hilly.txt"));
+    EXPECT_EQ(materialOf(*flat, flat->scene.meshes.geometry[0]).normalMapName, "None");
 }
 
 // ---- the command itself ----
