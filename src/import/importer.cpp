@@ -8,6 +8,7 @@
 
 #include "import/bump_maps.h"
 #include "import/framing.h"
+#include "import/image_formats.h"
 #include "import/model_reader.h"
 #include "import/normals.h"
 #include "import/scene_writer.h"
@@ -79,10 +80,16 @@ struct TextureWriter {
             const EmbeddedImage& embedded = model.embeddedImages[reference.embedded];
             if (embedded.compressed.empty()) return rawImage(embedded.width, embedded.height, embedded.rgba);
             std::optional<DecodedImage> picture = decodeImage(embedded.compressed, why);
-            if (!picture) warn("embedded texture '" + embedded.name + "' cannot be decoded (" + why + ")");
+            if (!picture)
+                warn("embedded texture '" + embedded.name + "' cannot be decoded (" +
+                     undecodableReason(embedded.compressed, why) + ")");
             return picture;
         }
         std::optional<std::string> path = findTextureFile(reference.name, model.folder);
+        // Some formats (MD3, MD2, ...) name their skins without an extension.
+        if (!path && fs::path(reference.name).extension().empty())
+            for (int i = 0; i < kImageExtensionCount && !path; ++i)
+                path = findTextureFile(reference.name + kImageExtensions[i], model.folder);
         std::error_code error;
         key = path ? fs::weakly_canonical(*path, error).string() : "?" + reference.name;
         if (path && error) key = *path;
@@ -94,7 +101,7 @@ struct TextureWriter {
         std::ifstream file(*path, std::ios::binary);
         std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
         std::optional<DecodedImage> picture = decodeImage(bytes, why);
-        if (!picture) warn("texture '" + reference.name + "' cannot be decoded (" + why + ")");
+        if (!picture) warn("texture '" + reference.name + "' cannot be decoded (" + undecodableReason(bytes, why) + ")");
         return picture;
     }
 

@@ -89,6 +89,9 @@ std::string quadObj(const std::string& material, const std::string& texCoords) {
 const char* kBumpyMtl = "newmtl Bumpy\nKd 0.5 0.5 0.5\nmap_bump ridges.png\n";
 const char* kHillyMtl = "newmtl Hilly\nKd 0.5 0.5 0.5\nbump hills.png\n";
 
+// A texture named without its extension, and one in a format the decoder does not read.
+const char* kNamesMtl = "newmtl Skin\nKd 1 1 1\nmap_Kd corners\nnewmtl Photo\nKd 1 1 1\nmap_Kd photo.rgb\n";
+
 const char* kQuadMtl =
     "newmtl Checker\nKa 0 0 0\nKd 1 1 1\nKs 0.5 0.5 0.5\nNs 30\nmap_Kd corners.png\n"
     "newmtl Lost\nKd 0.6 0.3 0.2\nmap_Kd missing.png\n";
@@ -257,6 +260,11 @@ public:
         writeTextFile(folder.file("octahedron.ply"), kOctahedronPly);
         writeTextFile(folder.file("unusable.obj"), kUnusableObj);
         writeTextFile(folder.file("tiles.gltf"), tilesGltf(readTextFile(folder.file("tilted.png"))));
+        writeTextFile(folder.file("names.mtl"), kNamesMtl);
+        std::string names = quadObj("Skin", kPositiveTexCoords);
+        writeTextFile(folder.file("names.obj"), names.replace(0, std::string("mtllib quad.mtl").size(), "mtllib names.mtl"));
+        writeTextFile(folder.file("photo.rgb"), std::string("\x01\xda\x00\x01\x00\x03\x00\x04\x00\x04\x00\x03", 12) +
+                                                    std::string(500, '\0'));
         writeTextFile(folder.file("tower.stl"), towerStl());
         writeTextFile(folder.file("tower.dae"), kTowerDae);
         writeTextFile(folder.file("plate.obj"), kPlateObj);
@@ -635,6 +643,18 @@ TEST_F(ModelImport, BumpSlotsHoldingNormalMapsAreUsedAndHeightMapsLeftOut) {
         << hilly.out;
     auto flat = loadScene(models->output("hilly.txt"));
     EXPECT_EQ(materialOf(*flat, flat->scene.meshes.geometry[0]).normalMapName, "None");
+}
+
+TEST_F(ModelImport, TexturesNamedWithoutExtensionAreFoundAndUnreadableFormatsNamed) {
+    ImportRun run = importModel(*models, "names.obj");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("  textures written: 1 (names-0.tga)\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("warning: texture 'photo.rgb' cannot be decoded (SGI image, a format the importer does "
+                           "not read); its materials are left without it\n"),
+              std::string::npos)
+        << run.out;
+    auto loaded = loadScene(models->output("names.txt"));
+    EXPECT_EQ(materialOf(*loaded, loaded->scene.meshes.geometry[0]).textureMapName, "names-0.tga");
 }
 
 // ---- the command itself ----
