@@ -22,6 +22,7 @@ struct ImportedMesh {
     std::vector<int> indices;  // three per triangle
     int material = 0;
     bool fileNormals = true;  // false: the file has none, and the importer makes them
+    std::vector<Colour> colours;  // one per vertex, the file's first colour set; empty if none
 };
 
 // Where an image a material names comes from: a file name as the model wrote it, or an image

@@ -15,6 +15,7 @@
 #include "import/staged_files.h"
 #include "import/two_sided.h"
 #include "import/up_axis.h"
+#include "import/vertex_colours.h"
 #include "import/texture_files.h"
 
 namespace fs = std::filesystem;
@@ -202,10 +203,15 @@ int runImport(const ImportOptions& options, std::ostream& out, std::ostream& err
         return 1;
     }
 
+    // Colours first: the meshes they split get their normals made as parts of their own.
+    ColourSplit colours = splitByVertexColour(*model);
     makeMissingNormals(model->meshes, options.creaseAngle, warnings);
     UpChoice up = chooseUpAxis(options.up, *model);
     turnToYUp(model->meshes, up.up);
     std::vector<std::string> notes = {"up axis: " + upAxisName(up.up) + " (" + up.why + ")"};
+    if (colours.meshes > 0)
+        notes.push_back("vertex colours kept as materials: " + std::to_string(colours.colours) + " colours in " +
+                        std::to_string(colours.meshes) + (colours.meshes == 1 ? " mesh" : " meshes"));
     if (int twoSided = addBackFacesOfTwoSided(model->meshes, model->materials))
         notes.push_back("two-sided meshes (faces written twice, back to back): " + std::to_string(twoSided));
     ModelBounds bounds = modelBounds(model->meshes);

@@ -174,14 +174,17 @@ bool unusable(const ImportedVertex& a, const ImportedVertex& b, const ImportedVe
 void removeUnusedVertices(ImportedMesh& mesh) {
     std::vector<int> newIndex(mesh.vertices.size(), -1);
     std::vector<ImportedVertex> kept;
+    std::vector<Colour> keptColours;
     for (int& index : mesh.indices) {
         if (newIndex[index] < 0) {
             newIndex[index] = static_cast<int>(kept.size());
             kept.push_back(mesh.vertices[index]);
+            if (!mesh.colours.empty()) keptColours.push_back(mesh.colours[index]);
         }
         index = newIndex[index];
     }
     mesh.vertices = std::move(kept);
+    mesh.colours = std::move(keptColours);
 }
 
 // Triangles are drawn by their winding but lit by their normals; files whose normals point
@@ -223,6 +226,10 @@ ImportedMesh placeMesh(const aiMesh& mesh, const aiNode& node, const aiMatrix4x4
         aiVector3D p = transform * mesh.mVertices[i];
         v.position = {p.x, p.y, p.z};
         v.normal = mesh.mNormals ? safeNormal(normalTransform * mesh.mNormals[i]) : Vec3{0, 0, 1};
+        if (mesh.mColors[0]) {
+            const aiColor4D& c = mesh.mColors[0][i];
+            out.colours.push_back({c.r, c.g, c.b, 1});
+        }
         if (mesh.mTextureCoords[0] && std::isfinite(mesh.mTextureCoords[0][i].x) &&
             std::isfinite(mesh.mTextureCoords[0][i].y))
             v.texCoord = {mesh.mTextureCoords[0][i].x, mesh.mTextureCoords[0][i].y};

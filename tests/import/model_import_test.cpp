@@ -238,6 +238,15 @@ std::string sheetGltf() {
 )";
 }
 
+// Two triangles side by side with coloured vertices: one red, one blue with a slightly
+// different blue at one corner (the same colour once quantised).
+const char* kColouredPly =
+    "ply\nformat ascii 1.0\nelement vertex 6\nproperty float x\nproperty float y\nproperty float z\n"
+    "property uchar red\nproperty uchar green\nproperty uchar blue\n"
+    "element face 2\nproperty list uchar int vertex_indices\nend_header\n"
+    "0 0 0 255 0 0\n1 0 0 255 0 0\n0 1 0 255 0 0\n2 0 0 0 0 255\n3 0 0 0 0 255\n2 1 0 0 4 250\n"
+    "3 0 1 2\n3 3 4 5\n";
+
 // Every model of these tests, in one folder, with the pictures they name.
 class Models {
 public:
@@ -265,6 +274,7 @@ public:
         writeTextFile(folder.file("names.obj"), names.replace(0, std::string("mtllib quad.mtl").size(), "mtllib names.mtl"));
         writeTextFile(folder.file("photo.rgb"), std::string("\x01\xda\x00\x01\x00\x03\x00\x04\x00\x04\x00\x03", 12) +
                                                     std::string(500, '\0'));
+        writeTextFile(folder.file("coloured.ply"), kColouredPly);
         writeTextFile(folder.file("tower.stl"), towerStl());
         writeTextFile(folder.file("tower.dae"), kTowerDae);
         writeTextFile(folder.file("plate.obj"), kPlateObj);
@@ -655,6 +665,23 @@ TEST_F(ModelImport, TexturesNamedWithoutExtensionAreFoundAndUnreadableFormatsNam
         << run.out;
     auto loaded = loadScene(models->output("names.txt"));
     EXPECT_EQ(materialOf(*loaded, loaded->scene.meshes.geometry[0]).textureMapName, "names-0.tga");
+}
+
+TEST_F(ModelImport, VertexColoursBecomeMaterials) {
+    ImportRun run = importModel(*models, "coloured.ply");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("  meshes: 2\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("  vertex colours kept as materials: 2 colours in 1 mesh\n"), std::string::npos) << run.out;
+    auto loaded = loadScene(models->output("coloured.txt"));
+    ASSERT_EQ(loaded->scene.meshes.geometry.size(), 2u);
+    const Material& red = materialOf(*loaded, loaded->scene.meshes.geometry[0]);
+    const Material& blue = materialOf(*loaded, loaded->scene.meshes.geometry[1]);
+    EXPECT_EQ(red.diffuse.r, 1.0f);
+    EXPECT_EQ(red.diffuse.b, 0.0f);
+    EXPECT_EQ(blue.diffuse.r, 0.0f);
+    EXPECT_NEAR(blue.diffuse.b, (255 + 255 + 250) / 3.0f / 255.0f, 1e-6f);  // the mean of its corners
+    EXPECT_NE(red.name, blue.name);
+    for (const Vertex& v : loaded->scene.meshes.geometry[1].vertices) EXPECT_GE(v.position.x, 0.0f);
 }
 
 // ---- the command itself ----
