@@ -36,6 +36,10 @@ std::vector<int> groupFaces(const std::vector<Colour>& faces, int& groups) {
     return {};
 }
 
+bool isWhite(const Colour& sum) {  // a sum of faces' colours, a counting them
+    return sum.r >= 0.99f * sum.a && sum.g >= 0.99f * sum.a && sum.b >= 0.99f * sum.a;
+}
+
 // The faces of one group as a mesh of their own, with only the vertices they use.
 ImportedMesh subMesh(const ImportedMesh& mesh, const std::vector<int>& group, int which) {
     ImportedMesh out;
@@ -78,13 +82,23 @@ ColourSplit splitByVertexColour(ImportedModel& model) {
             Colour& s = sums[group[t]];
             s = {s.r + faces[t].r, s.g + faces[t].g, s.b + faces[t].b, s.a + 1};  // a counts the faces
         }
+        if (groups == 1 && isWhite(sums[0])) {  // colours that change nothing
+            mesh.colours.clear();
+            meshes.push_back(std::move(mesh));
+            continue;
+        }
         ImportedMaterial base = mesh.material >= 0 && mesh.material < static_cast<int>(model.materials.size())
                                     ? model.materials[mesh.material]
                                     : ImportedMaterial{};
+        // Vertex colours scale the material's colour, except in the material Assimp makes up
+        // for files that have none (PLY, OFF, ...): there they are the colour.
+        bool ownColour = base.name != "DefaultMaterial";
         for (int g = 0; g < groups; ++g) {
             ImportedMaterial material = base;
             material.name = (base.name.empty() ? std::string("colour") : base.name) + "-" + std::to_string(g + 1);
-            material.diffuse = {sums[g].r / sums[g].a, sums[g].g / sums[g].a, sums[g].b / sums[g].a, 1};
+            Colour mean{sums[g].r / sums[g].a, sums[g].g / sums[g].a, sums[g].b / sums[g].a, 1};
+            material.diffuse = ownColour ? Colour{base.diffuse.r * mean.r, base.diffuse.g * mean.g, base.diffuse.b * mean.b, 1}
+                                         : mean;
             material.hasAmbient = false;  // the writer derives it from the diffuse colour
             ImportedMesh part = subMesh(mesh, group, g);
             part.material = static_cast<int>(model.materials.size());
