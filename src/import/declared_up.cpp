@@ -58,6 +58,8 @@ void noteDeclaredUp(const aiScene& scene, const std::string& path, ImportedModel
         declare(model, "+z", "Blender files are z-up");
     } else if (format.find("collada") != std::string::npos || extension == ".dae") {
         declare(model, "+y", "the file's up_axis is " + colladaUpAxis(path) + ", turned as it was read");
+    } else if (format.find("blitzbasic") != std::string::npos || extension == ".b3d") {
+        declare(model, "+y", "B3D files are y-up");
     } else if (format.find("3ds") != std::string::npos || extension == ".3ds") {
         declare(model, "+y", "3DS files are z-up, turned as they are read");
     }
