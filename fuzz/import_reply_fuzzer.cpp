@@ -54,8 +54,8 @@ void writeScene(ImportedModel& model, bool keepUnits) {
         out.textureMapName = out.normalMapName = "None";
         scene.materials.push_back(out);
     }
-    scene.cameras = framingCameras(bounds, 4.0f / 3.0f);
-    scene.lights = framingLights(bounds);
+    scene.cameras = framingCameras(model.meshes, bounds, 800, 600);
+    scene.lights = framingLights(scene.cameras[0], bounds);
     for (const Camera& camera : scene.cameras) require(finite(camera.position) && std::isfinite(camera.farPlane));
     for (ImportedMesh& mesh : model.meshes) {
         mesh.name = safeName(mesh.name, "mesh", meshNames);

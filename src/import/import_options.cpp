@@ -22,6 +22,11 @@ const char* const kImportHelp =
     "      --memory-limit N  memory the model reader may use, e.g. 512M or 6G (default: a\n"
     "                        quarter of this machine's memory, at most 8G)\n"
     "      --time-limit S    seconds the model reader may take (default 120)\n"
+    "      --up AXIS         the model's up axis: x, y, z, -x, -y or -z (default: what the\n"
+    "                        file declares or its format implies; else the thinnest axis of a\n"
+    "                        clearly flat model; else y)\n"
+    "      --crease DEG      where normals are made, faces meeting at more than DEG degrees\n"
+    "                        (0 to 180) keep a hard edge between them (default 40)\n"
     "  -h, --help            show this help\n"
     "      --                end of options: the next argument is the model, even if it starts\n"
     "                        with '-'\n"
@@ -57,6 +62,12 @@ bool readMemorySize(const std::string& text, std::uint64_t& bytes) {
     else
         return false;
     return bytes >= (16ull << 20) && bytes <= (1ull << 40);
+}
+
+bool readAngle(const std::string& text, float& degrees) {
+    const char* end = text.data() + text.size();
+    auto [stop, error] = std::from_chars(text.data(), end, degrees);
+    return error == std::errc() && stop == end && degrees >= 0.0f && degrees <= 180.0f;
 }
 
 }  // namespace
@@ -119,6 +130,19 @@ std::optional<ImportOptions> parseImportOptions(const std::vector<std::string>& 
         } else if (a == "--") {
             models.insert(models.end(), arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1, arguments.end());
             break;
+        } else if (a == "--up") {
+            if (!value(text)) return std::nullopt;
+            options.up = parseUpAxis(text);
+            if (!options.up) {
+                why = "bad up axis '" + text + "' (expected x, y, z, -x, -y or -z)";
+                return std::nullopt;
+            }
+        } else if (a == "--crease") {
+            if (!value(text)) return std::nullopt;
+            if (!readAngle(text, options.creaseAngle)) {
+                why = "bad crease angle '" + text + "' (expected 0 to 180 degrees)";
+                return std::nullopt;
+            }
         } else if (a.size() > 1 && a[0] == '-') {
             why = "unknown option " + a;
             return std::nullopt;

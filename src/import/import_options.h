@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "import/up_axis.h"
+
 struct ImportOptions {
     std::string model;
     std::string output;  // empty: the model's base name with .txt, in the working directory
@@ -16,6 +18,8 @@ struct ImportOptions {
     std::uint64_t memoryLimit = 0;  // the reader's, in bytes; 0: its default
     int timeLimit = 120;            // the reader's, in seconds
     std::vector<std::string> searchFolders;
+    std::optional<UpAxis> up;  // nothing: from the file, its format or its shape
+    float creaseAngle = 40;    // degrees; generated normals keep edges sharper than this
     bool help = false;
 };
 

@@ -5,11 +5,17 @@
 #include <map>
 #include <set>
 
+#include "import/bump_maps.h"
 #include "import/file_access.h"
 #include "import/framing.h"
+#include "import/image_formats.h"
 #include "import/model_reader.h"
+#include "import/normals.h"
 #include "import/scene_writer.h"
 #include "import/staged_files.h"
+#include "import/two_sided.h"
+#include "import/up_axis.h"
+#include "import/vertex_colours.h"
 #include "import/texture_files.h"
 
 namespace fs = std::filesystem;
@@ -27,6 +33,17 @@ std::string canonicalName(const fs::path& path) {
     return error ? fs::absolute(path, error).lexically_normal().string() : resolved.string();
 }
 
+// The file a texture name stands for; names without an extension (MD3, MD2 and others name
+// their skins so) are also tried with the usual image extensions.
+std::optional<std::string> locateTexture(const std::string& name, const std::string& modelFolder,
+                                         const std::vector<std::string>& searchFolders) {
+    std::optional<std::string> path = findTextureFile(name, modelFolder, searchFolders);
+    if (!path && fs::path(name).extension().empty())
+        for (int i = 0; i < kImageExtensionCount && !path; ++i)
+            path = findTextureFile(name + kImageExtensions[i], modelFolder, searchFolders);
+    return path;
+}
+
 // The texture files of one import: each distinct image is decoded and written once, however
 // many materials use it, under the scene's name and a number.
 struct TextureWriter {
@@ -40,6 +57,8 @@ struct TextureWriter {
     std::vector<std::string>& warnings;
     std::map<std::string, std::string> written;  // image key -> TGA file name ("" if it failed)
     std::map<std::string, Colour> averages;      // image key -> the image's average colour
+    std::map<std::string, std::string> bumpFiles;  // as `written`, for images in bump slots
+    std::map<std::string, bool> heightMaps;        // image key -> read from a bump slot, not a normal map
     std::vector<std::string> names;
     std::string failure;  // set when a staged file cannot be written
     const InterruptGuard* interrupts = nullptr;
@@ -55,7 +74,7 @@ struct TextureWriter {
         std::string key;
         std::optional<DecodedImage> picture;
         try {
-            picture = load(reference, key);
+            picture = load(reference, key, written);
         } catch (const std::bad_alloc&) {
             warn("texture '" + reference.name + "' needs more memory than there is");
         }
@@ -71,12 +90,39 @@ struct TextureWriter {
         return written[key].empty() ? "None" : written[key];
     }
 
-    std::optional<DecodedImage> load(const ImageReference& reference, std::string& key) {
+    // The TGA file name for an image in a bump slot when it is a tangent-space normal map;
+    // otherwise "None", with `heightMap` set when the image was read and is not one.
+    std::string normalMapInBumpSlot(const ImageReference& reference, bool& heightMap) {
+        heightMap = false;
+        if (!reference.present() || !failure.empty()) return "None";
+        if (interrupts && interrupts->requested()) {
+            failure = "interrupted; no file was written";
+            return "None";
+        }
+        std::string key;
+        std::optional<DecodedImage> picture;
+        try {
+            picture = load(reference, key, bumpFiles);
+        } catch (const std::bad_alloc&) {
+            warn("texture '" + reference.name + "' needs more memory than there is");
+        }
+        if (!bumpFiles.count(key)) {
+            bool normalMap = picture && looksLikeNormalMap(*picture);
+            heightMaps[key] = picture && !normalMap;
+            bumpFiles[key] = normalMap ? store(*picture) : "";
+        }
+        heightMap = heightMaps[key];
+        return bumpFiles[key].empty() ? "None" : bumpFiles[key];
+    }
+
+    // The image, or nothing when it is already in `done` (or cannot be had); `key` names it.
+    std::optional<DecodedImage> load(const ImageReference& reference, std::string& key,
+                                     const std::map<std::string, std::string>& done) {
         std::string why;
         if (reference.embedded >= 0 && reference.embedded < static_cast<int>(model.embeddedImages.size())) {
             key = std::to_string(reference.embedded);
             key.insert(key.begin(), '*');
-            if (written.count(key)) return std::nullopt;
+            if (done.count(key)) return std::nullopt;
             const EmbeddedImage& embedded = model.embeddedImages[reference.embedded];
             if (embedded.compressed.empty()) {
                 if (static_cast<std::uint64_t>(embedded.width) * static_cast<std::uint64_t>(embedded.height) >
@@ -93,9 +139,9 @@ struct TextureWriter {
         auto lookup = located.find(reference.name);
         std::optional<std::string> path = lookup != located.end()
                                               ? lookup->second
-                                              : findTextureFile(reference.name, model.folder, options.searchFolders);
+                                              : locateTexture(reference.name, model.folder, options.searchFolders);
         key = path ? canonicalName(*path) : "?" + reference.name;
-        if (written.count(key)) return std::nullopt;
+        if (done.count(key)) return std::nullopt;
         // A missing file and one that cannot be read get the same words: the reply must not
         // tell what exists where the model points.
         const std::string unreadable = "texture '" + reference.name + "' is missing or not a readable file";
@@ -152,16 +198,17 @@ std::set<std::string> filesOfTheModel(const ImportOptions& options, const Import
     std::set<std::string> files{canonicalName(options.model)};
     for (const std::string& file : model.filesRead) files.insert(canonicalName(file));
     for (const ImportedMaterial& material : model.materials)
-        for (const ImageReference* reference : {&material.diffuseMap, &material.normalMap}) {
+        for (const ImageReference* reference : {&material.diffuseMap, &material.normalMap, &material.bumpMap}) {
             if (reference->embedded >= 0 || reference->name.empty() || located.count(reference->name)) continue;
-            std::optional<std::string> path = findTextureFile(reference->name, model.folder, options.searchFolders);
+            std::optional<std::string> path = locateTexture(reference->name, model.folder, options.searchFolders);
             located[reference->name] = path;
             if (path) files.insert(canonicalName(*path));
         }
     return files;
 }
 
-std::vector<Material> sceneMaterials(const ImportedModel& model, TextureWriter& textures) {
+std::vector<Material> sceneMaterials(const ImportedModel& model, TextureWriter& textures,
+                                     std::vector<std::string>& warnings) {
     std::vector<Material> materials;
     std::set<std::string> taken;
     for (const ImportedMaterial& m : model.materials) {
@@ -175,6 +222,14 @@ std::vector<Material> sceneMaterials(const ImportedModel& model, TextureWriter& 
         Colour textureAverage = m.diffuse;
         out.textureMapName = textures.fileFor(m.diffuseMap, &textureAverage);
         out.normalMapName = textures.fileFor(m.normalMap);
+        if (!m.normalMap.present() && m.bumpMap.present()) {
+            bool heightMap = false;
+            out.normalMapName = textures.normalMapInBumpSlot(m.bumpMap, heightMap);
+            if (heightMap)
+                warnings.push_back("material '" + m.name + "': '" + m.bumpMap.name +
+                                   "' is a height (bump) map, not a normal map (not mostly bluish with red and "
+                                   "green about 0.5); left out");
+        }
         out.ambient = m.hasAmbient ? m.ambient : textureAverage;
         materials.push_back(out);
     }
@@ -230,7 +285,7 @@ void printWarnings(std::ostream& out, const std::vector<std::string>& warnings) 
 
 void printSummary(std::ostream& out, const ImportOptions& options, const std::string& scenePath,
                   const SceneDescription& scene, const TextureWriter& textures, const ImportedModel& model,
-                  const std::vector<std::string>& warnings) {
+                  const std::vector<std::string>& notes, const std::vector<std::string>& warnings) {
     std::size_t vertices = 0, triangles = 0;
     for (const ImportedMesh& mesh : scene.meshes) {
         vertices += mesh.vertices.size();
@@ -244,9 +299,26 @@ void printSummary(std::ostream& out, const ImportOptions& options, const std::st
     out << "  textures written: " << textures.names.size();
     for (const std::string& name : textures.names) out << (&name == &textures.names[0] ? " (" : ", ") << name;
     out << (textures.names.empty() ? "\n" : ")\n");
+    for (const std::string& note : notes) out << "  " << note << "\n";
     if (model.droppedTriangles > 0) out << "  triangles dropped (no area, or corners not finite): " << model.droppedTriangles << "\n";
     if (model.turnedMeshes > 0) out << "  meshes whose normals pointed inwards (turned): " << model.turnedMeshes << "\n";
     printWarnings(out, warnings);
+}
+
+// Normals where the file has none, and in place of file normals that mostly disagree with
+// their faces (those would light the wrong side).
+void makeMissingNormals(std::vector<ImportedMesh>& meshes, float creaseAngle, std::vector<std::string>& warnings) {
+    for (ImportedMesh& mesh : meshes) {
+        if (!mesh.fileNormals) {
+            generateNormals(mesh, creaseAngle);
+            continue;
+        }
+        double against = shareAgainstFaces(mesh);
+        if (against <= kMostlyWrongNormals) continue;
+        generateNormals(mesh, creaseAngle);
+        warnings.push_back("mesh '" + mesh.name + "': " + std::to_string(static_cast<int>(against * 100 + 0.5)) +
+                           "% of its normals point against their faces; made new ones");
+    }
 }
 
 }  // namespace
@@ -269,6 +341,17 @@ int runImport(const ImportOptions& options, std::ostream& out, std::ostream& err
         return 1;
     }
 
+    // Colours first: the meshes they split get their normals made as parts of their own.
+    ColourSplit colours = splitByVertexColour(*model);
+    makeMissingNormals(model->meshes, options.creaseAngle, warnings);
+    UpChoice up = chooseUpAxis(options.up, *model);
+    turnToYUp(model->meshes, up.up);
+    std::vector<std::string> notes = {"up axis: " + upAxisName(up.up) + " (" + up.why + ")"};
+    if (colours.meshes > 0)
+        notes.push_back("vertex colours kept as materials: " + std::to_string(colours.colours) + " colours in " +
+                        std::to_string(colours.meshes) + (colours.meshes == 1 ? " mesh" : " meshes"));
+    if (int twoSided = addBackFacesOfTwoSided(model->meshes, model->materials))
+        notes.push_back("two-sided meshes (faces written twice, back to back): " + std::to_string(twoSided));
     ModelBounds bounds = modelBounds(model->meshes);
     if (!options.keepUnits) fitToUnitSphere(model->meshes, bounds);
     for (ImportedMesh& mesh : model->meshes) shiftTextureCoordinates(mesh);
@@ -285,14 +368,14 @@ int runImport(const ImportOptions& options, std::ostream& out, std::ostream& err
     StagedFiles files;
     TextureWriter textures{*model,   options, fs::path(scenePath).parent_path(),
                            fileNameSafe(fs::path(scenePath).stem().string()),
-                           files,    untouchable, located, warnings, {}, {}, {}, {}, &interrupts};
+                           files,    untouchable, located, warnings, {}, {}, {}, {}, {}, {}, &interrupts};
 
     SceneDescription scene;
     scene.viewportWidth = options.width;
     scene.viewportHeight = options.height;
-    scene.materials = sceneMaterials(*model, textures);
-    scene.cameras = framingCameras(bounds, static_cast<float>(options.width) / static_cast<float>(options.height));
-    scene.lights = framingLights(bounds);
+    scene.materials = sceneMaterials(*model, textures, warnings);
+    scene.cameras = framingCameras(model->meshes, bounds, options.width, options.height);
+    scene.lights = framingLights(scene.cameras[0], bounds);
     std::set<std::string> meshNames;
     for (ImportedMesh& mesh : model->meshes) mesh.name = safeName(mesh.name, "mesh", meshNames);
     scene.meshes = std::move(model->meshes);
@@ -305,6 +388,6 @@ int runImport(const ImportOptions& options, std::ostream& out, std::ostream& err
         err << "quelmar-import: " << (textures.failure.empty() ? why : textures.failure) << "\n";
         return 1;
     }
-    printSummary(out, options, scenePath, scene, textures, *model, warnings);
+    printSummary(out, options, scenePath, scene, textures, *model, notes, warnings);
     return 0;
 }

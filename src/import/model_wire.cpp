@@ -14,11 +14,11 @@ namespace {
 // These sizes fail the build when a record gains a field: add the field to its `fields` below
 // and to the round-trip test, then update the size here.
 static_assert(sizeof(ImportedVertex) == 32 && std::is_trivially_copyable_v<ImportedVertex>);
-static_assert(sizeof(ImportedMesh) == 88);
+static_assert(sizeof(ImportedMesh) == 112);
 static_assert(sizeof(ImageReference) == 40);
-static_assert(sizeof(ImportedMaterial) == 168);
+static_assert(sizeof(ImportedMaterial) == 216);
 static_assert(sizeof(EmbeddedImage) == 88);
-static_assert(sizeof(ImportedModel) == 136);
+static_assert(sizeof(ImportedModel) == 200);
 
 constexpr char kMagic[4] = {'Q', 'M', 'R', '1'};
 
@@ -27,7 +27,7 @@ constexpr bool kPlainBytes = std::is_trivially_copyable_v<T> && !std::is_same_v<
 
 template <class Codec, class Mesh>
 void meshFields(Codec& c, Mesh& m) {
-    c(m.name); c(m.vertices); c(m.indices); c(m.material);
+    c(m.name); c(m.vertices); c(m.indices); c(m.material); c(m.fileNormals); c(m.colours);
 }
 template <class Codec, class Reference>
 void referenceFields(Codec& c, Reference& r) {
@@ -36,7 +36,8 @@ void referenceFields(Codec& c, Reference& r) {
 template <class Codec, class Material>
 void materialFields(Codec& c, Material& m) {
     c(m.name); c(m.ambient); c(m.hasAmbient); c(m.diffuse); c(m.specular); c(m.shininess);
-    referenceFields(c, m.diffuseMap); referenceFields(c, m.normalMap);
+    referenceFields(c, m.diffuseMap); referenceFields(c, m.normalMap); referenceFields(c, m.bumpMap);
+    c(m.twoSided);
 }
 template <class Codec, class Image>
 void imageFields(Codec& c, Image& i) {
@@ -48,6 +49,7 @@ void modelFields(Codec& c, Model& m) {
     c.records(m.materials, [&c](auto& material) { materialFields(c, material); });
     c.records(m.embeddedImages, [&c](auto& image) { imageFields(c, image); });
     c(m.folder); c(m.filesRead); c(m.droppedTriangles); c(m.turnedMeshes);
+    c(m.declaredUp); c(m.declaredUpSource);
 }
 template <class Codec, class Reply>
 void replyFields(Codec& c, Reply& r) {
@@ -174,6 +176,10 @@ bool checkMesh(const ImportedMesh& mesh, std::size_t materials, std::string& why
         if (!finite(v.normal) || !finite(v.texCoord))
             return why = name + " has normals or texture coordinates that are not numbers", false;
     }
+    if (!mesh.colours.empty() && mesh.colours.size() != mesh.vertices.size())
+        return why = name + " has vertex colours for some vertices only", false;
+    for (const Colour& colour : mesh.colours)
+        if (!finite(colour)) return why = name + " has vertex colours that are not numbers", false;
     return true;
 }
 
@@ -220,7 +226,8 @@ bool checkModel(const ImportedModel& model, std::string& why) {
             return false;
         }
         if (!checkReference(m.diffuseMap, model.embeddedImages.size()) ||
-            !checkReference(m.normalMap, model.embeddedImages.size())) {
+            !checkReference(m.normalMap, model.embeddedImages.size()) ||
+            !checkReference(m.bumpMap, model.embeddedImages.size())) {
             why = "material '" + m.name + "' names an embedded image that does not exist";
             return false;
         }

@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "import/file_access.h"
+#include "import/image_formats.h"
 #include "scene/tga.h"
 
 namespace fs = std::filesystem;
@@ -126,8 +127,8 @@ bool textureNameLeavesTrees(const std::string& name, const std::string& modelFol
 }
 
 std::optional<DecodedImage> decodeImage(const std::vector<std::uint8_t>& bytes, std::string& why, int maxSide) {
-    auto failed = [&why](const char* reason) {
-        why = std::string("cannot be decoded (") + (reason ? reason : "unknown format") + ")";
+    auto failed = [&why, &bytes](const char* reason) {
+        why = "cannot be decoded (" + undecodableReason(bytes, reason ? reason : "unknown format") + ")";
         return std::nullopt;
     };
     if (bytes.empty() || bytes.size() > static_cast<std::size_t>(INT_MAX)) return failed("no image, or too large a file");

@@ -36,7 +36,8 @@ constexpr std::uint64_t kLargestTexturePixels = 64ull << 20;
 // `maxSide` (0: no limit), scaled down once as `downsize` does. The size its header declares
 // is checked first. Nothing when the bytes are none of those formats, declare more than
 // kLargestTexturePixels, end before the image does, or need more memory than there is; then
-// `why` says so in words that follow "texture 'NAME' ".
+// `why` says so in words that follow "texture 'NAME' " (naming the format of bytes that
+// cannot be decoded, as undecodableReason does).
 std::optional<DecodedImage> decodeImage(const std::vector<std::uint8_t>& bytes, std::string& why, int maxSide = 0);
 
 // Raw RGBA texels, top row first.

@@ -34,7 +34,9 @@ ReaderReply everyFieldSet() {
     mesh.vertices = {{{1, 2, 3}, {0, 1, 0}, {0.25f, 0.75f}}, {{4, 5, 6}, {1, 0, 0}, {-1, 2}}, {{7, 8, 9}, {0, 0, 1}, {3, 4}}};
     mesh.indices = {0, 1, 2};
     mesh.material = 1;
-    m.meshes = {mesh, ImportedMesh{"second", {}, {}, 0}};
+    mesh.fileNormals = false;
+    mesh.colours = {{0.1f, 0.2f, 0.3f, 1}, {0.4f, 0.5f, 0.6f, 1}, {0.7f, 0.8f, 0.9f, 1}};
+    m.meshes = {mesh, ImportedMesh{"second", {}, {}, 0, true, {}}};
     ImportedMaterial material;
     material.name = "material";
     material.ambient = {0.1f, 0.2f, 0.3f, 0.4f};
@@ -44,12 +46,16 @@ ReaderReply everyFieldSet() {
     material.shininess = 42;
     material.diffuseMap = {"diffuse.png", -1};
     material.normalMap = {"*0", 0};
+    material.bumpMap = {"bump.png", 1};
+    material.twoSided = true;
     m.materials = {ImportedMaterial{}, material};
     m.embeddedImages = {EmbeddedImage{"packed", {1, 2, 3}, 0, 0, {}}, EmbeddedImage{"raw", {}, 1, 2, {1, 2, 3, 4, 5, 6, 7, 8}}};
     m.folder = "folder";
     m.filesRead = {"/a/b.mtl", "/a/c.bin"};
     m.droppedTriangles = 5;
     m.turnedMeshes = 6;
+    m.declaredUp = "+z";
+    m.declaredUpSource = "the file's metadata";
     return reply;
 }
 
@@ -74,6 +80,9 @@ TEST(ReaderReply, EveryFieldSurvivesTheRoundTrip) {
         expectSameBits(a.meshes[i].vertices.data(), b.meshes[i].vertices.data(), a.meshes[i].vertices.size() * sizeof(ImportedVertex));
         EXPECT_EQ(a.meshes[i].indices, b.meshes[i].indices);
         EXPECT_EQ(a.meshes[i].material, b.meshes[i].material);
+        EXPECT_EQ(a.meshes[i].fileNormals, b.meshes[i].fileNormals);
+        ASSERT_EQ(a.meshes[i].colours.size(), b.meshes[i].colours.size());
+        expectSameBits(a.meshes[i].colours.data(), b.meshes[i].colours.data(), a.meshes[i].colours.size() * sizeof(Colour));
     }
     ASSERT_EQ(a.materials.size(), b.materials.size());
     for (std::size_t i = 0; i < a.materials.size(); ++i) {
@@ -88,6 +97,9 @@ TEST(ReaderReply, EveryFieldSurvivesTheRoundTrip) {
         EXPECT_EQ(x.diffuseMap.embedded, y.diffuseMap.embedded);
         EXPECT_EQ(x.normalMap.name, y.normalMap.name);
         EXPECT_EQ(x.normalMap.embedded, y.normalMap.embedded);
+        EXPECT_EQ(x.bumpMap.name, y.bumpMap.name);
+        EXPECT_EQ(x.bumpMap.embedded, y.bumpMap.embedded);
+        EXPECT_EQ(x.twoSided, y.twoSided);
     }
     ASSERT_EQ(a.embeddedImages.size(), b.embeddedImages.size());
     for (std::size_t i = 0; i < a.embeddedImages.size(); ++i) {
@@ -101,6 +113,8 @@ TEST(ReaderReply, EveryFieldSurvivesTheRoundTrip) {
     EXPECT_EQ(a.filesRead, b.filesRead);
     EXPECT_EQ(a.droppedTriangles, b.droppedTriangles);
     EXPECT_EQ(a.turnedMeshes, b.turnedMeshes);
+    EXPECT_EQ(a.declaredUp, b.declaredUp);
+    EXPECT_EQ(a.declaredUpSource, b.declaredUpSource);
 }
 
 TEST(ReaderReply, CutOrPaddedOrInflatedBytesAreRefusedWithoutAllocatingFromThem) {
@@ -140,8 +154,13 @@ TEST(ReaderReply, ModelsThatCannotBeUsedAreRefusedNamingThePart) {
             "mesh 'mesh' has coordinates beyond 1e30, too large to draw; scale the model down");
     refused([](ImportedModel& m) { m.meshes[0].vertices[0].normal.x = INFINITY; },
             "mesh 'mesh' has normals or texture coordinates that are not numbers");
+    refused([](ImportedModel& m) { m.meshes[0].colours.pop_back(); },
+            "mesh 'mesh' has vertex colours for some vertices only");
+    refused([](ImportedModel& m) { m.meshes[0].colours[1].b = NAN; }, "mesh 'mesh' has vertex colours that are not numbers");
     refused([](ImportedModel& m) { m.materials[1].specular.g = NAN; }, "material 'material' has colours that are not numbers");
     refused([](ImportedModel& m) { m.materials[1].normalMap.embedded = 2; },
+            "material 'material' names an embedded image that does not exist");
+    refused([](ImportedModel& m) { m.materials[1].bumpMap.embedded = 2; },
             "material 'material' names an embedded image that does not exist");
     refused([](ImportedModel& m) { m.embeddedImages[1].height = 3; },
             "embedded image 'raw' has a size that does not match its data");

@@ -119,7 +119,7 @@ TEST(TextureFiles, ManyWarningsOfOneKindAreSummedUpAfterTwenty) {
     int status = runProgram({QUELMAR_IMPORT_COMMAND, "-o", folder.file("m.txt"), folder.file("m.obj")}, folder.file("log"));
     const std::string log = readTextFile(folder.file("log"));
     EXPECT_EQ(status, 0) << log;
-    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 6 + 20 + 1) << log;  // the summary, 20 warnings, the sum
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 7 + 20 + 1) << log;  // the summary with its up axis, 20 warnings, the sum
     EXPECT_NE(log.find("warning: texture 'gone19.png' is missing"), std::string::npos) << log;
     EXPECT_EQ(log.find("gone20.png"), std::string::npos) << log;
     EXPECT_NE(log.find("warning: ... and 1,005 more: texture '...' is missing or not a readable file; its materials "
