@@ -5,7 +5,7 @@
 # target; its input is kept in build/fuzz/artifacts.
 #
 # Usage: scripts/fuzz.sh [SECONDS_PER_TARGET] [TARGET...]
-#   default: 60 seconds for each of scene_parser, tga_decode and render_frame.
+#   default: 60 seconds for each of scene_parser, tga_decode, render_frame and import_reply.
 # New inputs found along the way go to build/fuzz/corpus/<target>, never into fuzz/corpus:
 # copy an input there (and add a regression test) only when it found a bug.
 set -euo pipefail
@@ -15,7 +15,7 @@ root=$PWD
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(scene_parser tga_decode render_frame)
+[ ${#targets[@]} -gt 0 ] || targets=(scene_parser tga_decode render_frame import_reply)
 
 scripts/install-deps.sh
 build=build/fuzz
@@ -27,7 +27,8 @@ cmake --build "$build" -j 2 --target quelmar_fuzzers
 # target gets far less: every triangle may cover the whole window, and with the fuzzing
 # instrumentation a full-window triangle costs about 8 ms in the two frames, so 2 KB (at most
 # some 300 triangles) keeps every run well inside the 5-second limit.
-declare -A maxLength=([scene_parser]=65536 [tga_decode]=16384 [render_frame]=2048)
+# A reply of 64 KB holds some two thousand vertices, cut as one polygon in well under a second.
+declare -A maxLength=([scene_parser]=65536 [tga_decode]=16384 [render_frame]=2048 [import_reply]=65536)
 declare -A dictionary=([scene_parser]=fuzz/scene.dict [render_frame]=fuzz/scene.dict)
 
 artifacts=$root/$build/artifacts

@@ -1,5 +1,5 @@
 // Fitting the model into the scene: its size, the shift of texture coordinates, and the
-// cameras and lights placed from its bounds.
+// cameras and lights placed from what each camera actually sees.
 #pragma once
 
 #include <vector>
@@ -24,13 +24,33 @@ void fitToUnitSphere(std::vector<ImportedMesh>& meshes, ModelBounds& bounds);
 // repeating texture looks the same, and the renderer repeats only towards larger coordinates.
 void shiftTextureCoordinates(ImportedMesh& mesh);
 
-// Front (looking along -z), side (from +x, looking along -x) and top (from +y, looking down)
-// cameras, each at the same distance from the centre, with one field of view that frames the
-// bounding sphere in a viewport of this aspect (width / height). The near plane stays 1: the
-// projection clips at a distance of about 1 whatever its near plane, and a smaller one also
-// clips everything beyond a few units. A model that small is framed from farther away with a
-// narrower field of view instead.
-std::vector<Camera> framingCameras(const ModelBounds& bounds, float aspect);
+// The share of the viewport's narrower side the framed model spans in its limiting direction;
+// the margin left round it is the same number of pixels on every side.
+constexpr double kFramedShare = 0.875;
 
-// A key light above, right and in front of the model and a dimmer fill light from the left.
-std::vector<Light> framingLights(const ModelBounds& bounds);
+// The cameras, in order: a raised three-quarter view from the front right, then front (looking
+// along -z), side (from +x) and top (looking down, the model's front at the bottom). The model
+// is y-up with its front towards +z. All share one field of view and one pair of planes, since
+// the projection is built from the first camera's and kept when the user steps to another.
+// Each stands where the model's vertices, put through the renderer's own view and projection,
+// span kFramedShare of the viewport of this size in the limiting direction, centred, with every
+// vertex inside the picture and beyond the distance of about 1 at which the projection clips.
+// A model too small to be framed from there is seen with a narrower field of view.
+std::vector<Camera> framingCameras(const std::vector<ImportedMesh>& meshes, const ModelBounds& bounds, int width,
+                                   int height);
+
+// The share of each side of the viewport the model spans from `camera`, through the renderer's
+// view and projection with the first camera's field of view and planes; a share above 1, or a
+// vertex in front of the near clipping distance, means the model is cut off.
+struct ProjectedExtent {
+    double widthShare = 0;
+    double heightShare = 0;
+    double lowX = 0, highX = 0, lowY = 0, highY = 0;  // normalised device coordinates
+    bool clipped = false;
+};
+ProjectedExtent projectedExtent(const std::vector<ImportedMesh>& meshes, Camera camera, const Camera& first,
+                                int width, int height);
+
+// A key light above and beside the first camera, so that every side it sees is lit, and a
+// dimmer fill light from its right.
+std::vector<Light> framingLights(const Camera& first, const ModelBounds& bounds);

@@ -1,9 +1,12 @@
 // The importer's command line.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "import/up_axis.h"
 
 struct ImportOptions {
     std::string model;
@@ -12,6 +15,11 @@ struct ImportOptions {
     int height = 600;
     int maxTexture = 2048;
     bool keepUnits = false;
+    std::uint64_t memoryLimit = 0;  // the reader's, in bytes; 0: its default
+    int timeLimit = 120;            // the reader's, in seconds
+    std::vector<std::string> searchFolders;
+    std::optional<UpAxis> up;  // nothing: from the file, its format or its shape
+    float creaseAngle = 40;    // degrees; generated normals keep edges sharper than this
     bool help = false;
 };
 

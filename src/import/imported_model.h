@@ -21,6 +21,8 @@ struct ImportedMesh {
     std::vector<ImportedVertex> vertices;
     std::vector<int> indices;  // three per triangle
     int material = 0;
+    bool fileNormals = true;  // false: the file has none, and the importer makes them
+    std::vector<Colour> colours;  // one per vertex, the file's first colour set; empty if none
 };
 
 // Where an image a material names comes from: a file name as the model wrote it, or an image
@@ -40,6 +42,8 @@ struct ImportedMaterial {
     float shininess = 1;
     ImageReference diffuseMap;
     ImageReference normalMap;
+    ImageReference bumpMap;  // a height map, or a normal map in the file's bump slot
+    bool twoSided = false;  // its faces are seen from both sides
 };
 
 // An image kept inside the model file: either compressed bytes of a common format (PNG, JPEG,
@@ -57,6 +61,11 @@ struct ImportedModel {
     std::vector<ImportedMaterial> materials;
     std::vector<EmbeddedImage> embeddedImages;
     std::string folder;  // the model file's folder, where its texture files are looked for
+    std::vector<std::string> filesRead;  // the files besides the model the reader read, resolved
     int droppedTriangles = 0;  // left out: no area, or corners not finite
     int turnedMeshes = 0;      // meshes whose normals pointed inwards and were turned
+    // The up axis the file declares or its format implies ("+z", "-y", ...; empty when it says
+    // nothing), and where that comes from, for the summary.
+    std::string declaredUp;
+    std::string declaredUpSource;
 };

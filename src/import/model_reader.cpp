@@ -12,7 +12,10 @@
 #include <filesystem>
 #include <unordered_map>
 
+#include "import/confined_io.h"
+#include "import/declared_up.h"
 #include "import/polygon_triangulation.h"
+#include "import/static_scene.h"
 
 namespace {
 
@@ -21,8 +24,11 @@ namespace {
 // shared corners, such as PLY, one face's normal per corner). Node transforms are applied by
 // walking the node tree here rather than by Assimp's pre-transform step: that step merges every
 // mesh of one material into one and loses the node names, while a walk keeps one named mesh
-// per use and can turn the winding of uses whose transform mirrors them.
-constexpr unsigned kLaterSteps = aiProcess_JoinIdenticalVertices | aiProcess_SortByPType | aiProcess_FindDegenerates;
+// per use and can turn the winding of uses whose transform mirrors them. Assimp's structure
+// check runs again first, on the meshes as edited here, so that no later step meets a face it
+// cannot handle.
+constexpr unsigned kLaterSteps = aiProcess_ValidateDataStructure | aiProcess_JoinIdenticalVertices |
+                                 aiProcess_SortByPType | aiProcess_FindDegenerates;
 
 // Replaces every face of more than three corners by triangles.
 void triangulateFaces(aiMesh& mesh) {
@@ -56,40 +62,38 @@ void triangulateFaces(aiMesh& mesh) {
     mesh.mPrimitiveTypes = (mesh.mPrimitiveTypes & ~aiPrimitiveType_POLYGON) | aiPrimitiveType_TRIANGLE;
 }
 
-// Normals for a mesh that has none: at each corner the area-weighted sum of the normals of
-// every triangle that meets at its position, so that shared and separate corners alike are
-// smooth.
-struct PositionHash {
-    std::size_t operator()(const std::array<float, 3>& p) const {
-        std::size_t hash = 0;
-        for (float c : p) {
-            std::uint32_t bits;
-            float positiveZero = c + 0.0f;  // -0 and 0 are one position
-            std::memcpy(&bits, &positiveZero, sizeof bits);
-            hash = hash * 0x9E3779B97F4A7C15ull + bits;
+// Leaves out the meshes without vertices or faces (a file may hold an empty object beside its
+// real ones), and faces without corners, which Assimp's structure check would refuse the
+// whole model for and its later steps trip on.
+void dropEmptyMeshes(aiScene& scene) {
+    std::vector<int> newIndex(scene.mNumMeshes, -1);
+    unsigned kept = 0;
+    for (unsigned i = 0; i < scene.mNumMeshes; ++i) {
+        aiMesh* mesh = scene.mMeshes[i];
+        unsigned faces = 0;
+        for (unsigned f = 0; f < mesh->mNumFaces; ++f)
+            if (mesh->mFaces[f].mNumIndices > 0) std::swap(mesh->mFaces[faces++], mesh->mFaces[f]);
+        mesh->mNumFaces = faces;  // the faces left over behind the count are still freed with the array
+        if (mesh->mNumVertices == 0 || faces == 0) {
+            delete mesh;
+            continue;
         }
-        return hash;
+        newIndex[i] = static_cast<int>(kept);
+        scene.mMeshes[kept++] = mesh;
     }
-};
-
-void generateSmoothNormals(aiMesh& mesh) {
-    std::unordered_map<std::array<float, 3>, aiVector3D, PositionHash> sums;
-    sums.reserve(mesh.mNumVertices);
-    auto key = [&mesh](unsigned i) {
-        return std::array<float, 3>{mesh.mVertices[i].x, mesh.mVertices[i].y, mesh.mVertices[i].z};
-    };
-    for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
-        const aiFace& face = mesh.mFaces[f];
-        if (face.mNumIndices != 3) continue;
-        const aiVector3D& a = mesh.mVertices[face.mIndices[0]];
-        aiVector3D n = (mesh.mVertices[face.mIndices[1]] - a) ^ (mesh.mVertices[face.mIndices[2]] - a);
-        if (!std::isfinite(n.x) || !std::isfinite(n.y) || !std::isfinite(n.z)) continue;  // dropped later
-        for (int k = 0; k < 3; ++k) sums[key(face.mIndices[k])] += n;
-    }
-    mesh.mNormals = new aiVector3D[mesh.mNumVertices];
-    for (unsigned i = 0; i < mesh.mNumVertices; ++i) {
-        auto sum = sums.find(key(i));
-        mesh.mNormals[i] = sum == sums.end() ? aiVector3D(0, 0, 0) : sum->second;
+    if (kept == scene.mNumMeshes) return;
+    scene.mNumMeshes = kept;
+    std::vector<aiNode*> nodes{scene.mRootNode};
+    while (!nodes.empty()) {
+        aiNode* node = nodes.back();
+        nodes.pop_back();
+        if (!node) continue;
+        unsigned uses = 0;
+        for (unsigned k = 0; k < node->mNumMeshes; ++k)
+            if (node->mMeshes[k] < newIndex.size() && newIndex[node->mMeshes[k]] >= 0)
+                node->mMeshes[uses++] = static_cast<unsigned>(newIndex[node->mMeshes[k]]);
+        node->mNumMeshes = uses;
+        nodes.insert(nodes.end(), node->mChildren, node->mChildren + node->mNumChildren);
     }
 }
 
@@ -128,10 +132,12 @@ void specularFromRoughness(ImportedMaterial& out, float roughness, float metalli
     out.specular = {mixed.r * strength, mixed.g * strength, mixed.b * strength, 1.0f};
 }
 
-ImportedMaterial readMaterial(const aiScene& scene, const aiMaterial& material, std::vector<std::string>& warnings) {
+ImportedMaterial readMaterial(const aiScene& scene, const aiMaterial& material) {
     ImportedMaterial out;
     aiString name;
     if (material.Get(AI_MATKEY_NAME, name) == AI_SUCCESS) out.name = name.C_Str();
+    int twoSided = 0;
+    out.twoSided = material.Get(AI_MATKEY_TWOSIDED, twoSided) == AI_SUCCESS && twoSided != 0;
     if (!readColour(material, AI_MATKEY_COLOR_DIFFUSE, out.diffuse)) readColour(material, AI_MATKEY_BASE_COLOR, out.diffuse);
     out.hasAmbient = readColour(material, AI_MATKEY_COLOR_AMBIENT, out.ambient) && !isBlack(out.ambient);
 
@@ -156,11 +162,18 @@ ImportedMaterial readMaterial(const aiScene& scene, const aiMaterial& material, 
     out.diffuseMap = imageReference(scene, material, aiTextureType_DIFFUSE);
     if (!out.diffuseMap.present()) out.diffuseMap = imageReference(scene, material, aiTextureType_BASE_COLOR);
     out.normalMap = imageReference(scene, material, aiTextureType_NORMALS);
-    ImageReference height = imageReference(scene, material, aiTextureType_HEIGHT);
-    if (height.present() && !out.normalMap.present())
-        warnings.push_back("material '" + out.name + "': '" + height.name +
-                           "' is a height (bump) map, not a normal map; left out");
+    // Bump slots often hold normal maps; which one it is shows only in the image.
+    out.bumpMap = imageReference(scene, material, aiTextureType_HEIGHT);
     return out;
+}
+
+// Assimp's PLY and OFF readers mark the material they make two-sided, though neither format
+// has a way to say so; doubling every face of a large scan would only cost time.
+bool canMarkTwoSided(const aiScene& scene) {
+    aiString format;
+    if (!scene.mMetaData || !scene.mMetaData->Get("SourceAsset_Format", format)) return true;
+    std::string name = format.C_Str();
+    return name.rfind("Stanford Polygon Library", 0) != 0 && name.rfind("OFF Importer", 0) != 0;
 }
 
 EmbeddedImage readEmbeddedImage(const aiTexture& texture) {
@@ -200,14 +213,17 @@ bool unusable(const ImportedVertex& a, const ImportedVertex& b, const ImportedVe
 void removeUnusedVertices(ImportedMesh& mesh) {
     std::vector<int> newIndex(mesh.vertices.size(), -1);
     std::vector<ImportedVertex> kept;
+    std::vector<Colour> keptColours;
     for (int& index : mesh.indices) {
         if (newIndex[index] < 0) {
             newIndex[index] = static_cast<int>(kept.size());
             kept.push_back(mesh.vertices[index]);
+            if (!mesh.colours.empty()) keptColours.push_back(mesh.colours[index]);
         }
         index = newIndex[index];
     }
     mesh.vertices = std::move(kept);
+    mesh.colours = std::move(keptColours);
 }
 
 // Triangles are drawn by their winding but lit by their normals; files whose normals point
@@ -240,6 +256,7 @@ ImportedMesh placeMesh(const aiMesh& mesh, const aiNode& node, const aiMatrix4x4
     ImportedMesh out;
     out.name = meshName(node, mesh);
     out.material = static_cast<int>(mesh.mMaterialIndex);
+    out.fileNormals = mesh.mNormals != nullptr;
     aiMatrix3x3 normalTransform = aiMatrix3x3(transform).Inverse().Transpose();
     bool mirrored = aiMatrix3x3(transform).Determinant() < 0.0f;
     out.vertices.resize(mesh.mNumVertices);
@@ -248,6 +265,10 @@ ImportedMesh placeMesh(const aiMesh& mesh, const aiNode& node, const aiMatrix4x4
         aiVector3D p = transform * mesh.mVertices[i];
         v.position = {p.x, p.y, p.z};
         v.normal = mesh.mNormals ? safeNormal(normalTransform * mesh.mNormals[i]) : Vec3{0, 0, 1};
+        if (mesh.mColors[0]) {
+            const aiColor4D& c = mesh.mColors[0][i];
+            out.colours.push_back({c.r, c.g, c.b, 1});
+        }
         if (mesh.mTextureCoords[0] && std::isfinite(mesh.mTextureCoords[0][i].x) &&
             std::isfinite(mesh.mTextureCoords[0][i].y))
             v.texCoord = {mesh.mTextureCoords[0][i].x, mesh.mTextureCoords[0][i].y};
@@ -275,7 +296,7 @@ void walkNodes(const aiScene& scene, const aiNode& node, const aiMatrix4x4& pare
         const aiMesh& mesh = *scene.mMeshes[node.mMeshes[i]];
         if (!(mesh.mPrimitiveTypes & aiPrimitiveType_TRIANGLE)) continue;
         ImportedMesh placed = placeMesh(mesh, node, transform, model.droppedTriangles);
-        if (turnInwardNormals(placed)) ++model.turnedMeshes;
+        if (placed.fileNormals && turnInwardNormals(placed)) ++model.turnedMeshes;
         if (!placed.indices.empty()) model.meshes.push_back(std::move(placed));
     }
     for (unsigned i = 0; i < node.mNumChildren; ++i) walkNodes(scene, *node.mChildren[i], transform, model);
@@ -283,40 +304,55 @@ void walkNodes(const aiScene& scene, const aiNode& node, const aiMatrix4x4& pare
 
 }  // namespace
 
-std::optional<ImportedModel> readModel(const std::string& path, std::vector<std::string>& warnings,
-                                       std::string& why) {
+std::optional<ImportedModel> readModelInThisProcess(const std::string& path, std::vector<std::string>& warnings,
+                                                    std::string& why, const std::vector<std::string>& searchFolders) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) {
         why = std::filesystem::exists(path, error) ? "not a regular file" : std::strerror(ENOENT);
         return std::nullopt;
     }
     Assimp::Importer importer;
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    auto* files = new ConfinedIOSystem(readableTrees(folder, searchFolders), path);
+    importer.SetIOHandler(files);  // the importer owns it
     importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
     importer.SetPropertyBool(AI_CONFIG_PP_FD_REMOVE, true);
     // Assimp's own area test uses a fixed threshold that would drop the small triangles of
     // models in large units; exact zero areas are dropped after placing instead.
     importer.SetPropertyBool(AI_CONFIG_PP_FD_CHECKAREA, false);
-    const aiScene* scene = importer.ReadFile(path, aiProcess_ValidateDataStructure);
+    // Animations, skins and morph targets are dropped before Assimp's structure check, which
+    // would otherwise refuse a whole model over a flaw in its motion alone.
+    const aiScene* scene = importer.ReadFile(path, 0);
+    if (scene && dropMotion(*const_cast<aiScene*>(scene)))
+        warnings.push_back("animations, skins and morph targets are left out: the scene holds one still pose");
+    if (scene) scene = importer.ApplyPostProcessing(aiProcess_ValidateDataStructure);
     if (scene && !(scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE)) {
         // The importer owns the scene and lets its meshes be changed before its later steps.
         aiScene* editable = const_cast<aiScene*>(scene);
         for (unsigned i = 0; i < editable->mNumMeshes; ++i) {
             triangulateFaces(*editable->mMeshes[i]);
-            if (!editable->mMeshes[i]->mNormals) generateSmoothNormals(*editable->mMeshes[i]);
         }
+        dropEmptyMeshes(*editable);
         scene = importer.ApplyPostProcessing(kLaterSteps);
     }
+    for (const std::string& refused : files->refused()) warnings.push_back(outsideWarning("file", refused));
     if (!scene || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE) || !scene->mRootNode) {
         why = scene ? "the file holds no meshes" : importer.GetErrorString();
         if (why.empty()) why = "unknown format";
+        // A file it needed was refused: say so, since the reason above may not.
+        if (!files->refused().empty()) why += "; " + outsideWarning("file", files->refused().front());
         return std::nullopt;
     }
 
     ImportedModel model;
     model.folder = std::filesystem::path(path).parent_path().string();
+    model.filesRead = files->opened();
     for (unsigned i = 0; i < scene->mNumTextures; ++i) model.embeddedImages.push_back(readEmbeddedImage(*scene->mTextures[i]));
-    for (unsigned i = 0; i < scene->mNumMaterials; ++i) model.materials.push_back(readMaterial(*scene, *scene->mMaterials[i], warnings));
+    for (unsigned i = 0; i < scene->mNumMaterials; ++i) model.materials.push_back(readMaterial(*scene, *scene->mMaterials[i]));
+    if (!canMarkTwoSided(*scene))
+        for (ImportedMaterial& material : model.materials) material.twoSided = false;
     walkNodes(*scene, *scene->mRootNode, aiMatrix4x4(), model);
+    noteDeclaredUp(*scene, path, model);
     if (model.meshes.empty()) {
         why = "the file holds no triangles that can be drawn";
         return std::nullopt;

@@ -10,14 +10,15 @@
 
 bool importScene(const ImportOptions& options, Scene& scene, RenderContext& context, LoadLog log, std::string& why) {
     std::vector<std::string> warnings;
-    std::optional<ImportedModel> model = readModel(options.model, warnings, why);
+    std::optional<ImportedModel> model = readModel(options.model, warnings, why, readerSettings(options));
     if (!model) return false;
 
     // Each texture goes through the TGA bytes quelmar-import would write and the loader's
     // decoder, so its texels are exactly those of the two-step route. Registered under its name
     // before the scene is parsed, it is found in the table rather than looked for on disk.
     ImageTable& images = scene.materials.images;
-    TextureKeeper keepInMemory = [&](const DecodedImage& picture, int number) {
+    TextureSink inMemory;
+    inMemory.keep = [&](const DecodedImage& picture, int number) {
         std::string name = "(texture-" + std::to_string(number) + ")";
         int bytesPerPixel = 0;
         std::string decodeWhy;
@@ -29,9 +30,10 @@ bool importScene(const ImportOptions& options, Scene& scene, RenderContext& cont
         images.entries.push_back({name, std::move(image)});
         return name;
     };
-    std::vector<std::string> textureNames;
-    SceneDescription description = describeImport(*model, options, keepInMemory, warnings, textureNames);
+    std::vector<std::string> notes, textureNames;
+    SceneDescription description = describeImport(*model, options, inMemory, warnings, notes, textureNames);
     sceneParse(scene, sceneText(description), "", context, log);
+    for (const std::string& note : notes) log.out << "import: " << note << "\n";
     for (const std::string& warning : warnings) log.out << "warning: " << warning << "\n";
     return true;
 }

@@ -52,7 +52,8 @@ void writeMaterial(std::string& out, const Material& m) {
 }
 
 void writeCamera(std::string& out, const Camera& c, int number) {
-    out += "CAMERA \"" + std::string(number == 0 ? "Front" : number == 1 ? "Side" : "Top") + "\"\n";
+    static const char* const names[] = {"Three-quarter", "Front", "Side", "Top"};
+    out += "CAMERA \"" + std::string(number < 4 ? names[number] : "Camera") + "\"\n";
     out += "\tPOSITION: " + numbers({c.position.x, c.position.y, c.position.z}) + "\n";
     out += "\tROTATION: " + numbers({c.rotation.x, c.rotation.y, c.rotation.z}) + "\n";
     out += "\tFIELDOFVIEW: " + ::number(c.fieldOfView) + "\n";

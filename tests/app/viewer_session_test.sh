@@ -253,9 +253,9 @@ ls "$folder" >"$work/model-folder-before.txt"
 startViewer "$folder" pyramid.obj || exit 1
 expectPicture "" "a model opened directly" pyramid.obj
 timeout 10 xdotool key --window "$window" greater 2>/dev/null
-expectPicture ">" "the model's second camera" pyramid.obj
+expectPicture ">" "the model's second camera, from the front" pyramid.obj
 ls "$folder" | cmp -s - "$work/model-folder-before.txt" || fail "opening the model wrote files beside it"
-grep -q '^Camera 2 of 3 "Side"' "$work/viewer.out" || fail "no status line for the model's side camera"
+grep -q '^Camera 2 of 4 "Front"' "$work/viewer.out" || fail "no status line for the model's front camera"
 stopProcess "$viewerPid"
 viewerPid=
 

@@ -6,13 +6,19 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "import/framing.h"
+#include "pipeline/camera.h"
 #include "import/import_options.h"
+#include "import/normals.h"
 #include "import/scene_writer.h"
+#include "import/file_access.h"
 #include "import/texture_files.h"
+#include "import/up_axis.h"
 #include "scene/tga.h"
 #include "support/files.h"
 
@@ -35,8 +41,11 @@ ImportedMesh meshWithTexCoords(std::vector<Vec2> texCoords) {
 }  // namespace
 
 TEST(ImportOptions, ReadsEveryOptionAndRefusesWhatItCannotUse) {
-    auto options = parse({"-o", "out/scene.txt", "--size", "320x200", "--max-texture", "512", "--keep-units", "m.obj"});
+    auto options = parse({"-o", "out/scene.txt", "--size", "320x200", "--max-texture", "512", "--keep-units", "--up",
+                          "-z", "--crease", "12.5", "m.obj"});
     ASSERT_TRUE(options);
+    EXPECT_EQ(options->up, (UpAxis{2, -1}));
+    EXPECT_EQ(options->creaseAngle, 12.5f);
     EXPECT_EQ(options->model, "m.obj");
     EXPECT_EQ(options->output, "out/scene.txt");
     EXPECT_EQ(options->width, 320);
@@ -50,6 +59,8 @@ TEST(ImportOptions, ReadsEveryOptionAndRefusesWhatItCannotUse) {
     EXPECT_EQ(defaults->height, 600);
     EXPECT_EQ(defaults->maxTexture, 2048);
     EXPECT_FALSE(defaults->keepUnits);
+    EXPECT_FALSE(defaults->up);
+    EXPECT_EQ(defaults->creaseAngle, 40.0f);
     EXPECT_EQ(defaultSceneFile("some/where/model.glb"), "model.txt");
 
     ASSERT_TRUE(parse({"--help"}));
@@ -58,7 +69,8 @@ TEST(ImportOptions, ReadsEveryOptionAndRefusesWhatItCannotUse) {
     for (std::vector<std::string> bad : std::vector<std::vector<std::string>>{
              {}, {"a.obj", "b.obj"}, {"--size", "800", "m.obj"}, {"--size", "0x600", "m.obj"},
              {"--size", "80x60x", "m.obj"}, {"--max-texture", "0", "m.obj"}, {"--max-texture", "70000", "m.obj"},
-             {"m.obj", "-o"}, {"--frobnicate", "m.obj"}, {"-o", "", "m.obj"}}) {
+             {"m.obj", "-o"}, {"--frobnicate", "m.obj"}, {"-o", "", "m.obj"},
+             {"--up", "w", "m.obj"}, {"--crease", "181", "m.obj"}, {"--crease", "-1", "m.obj"}, {"m.obj", "--up"}}) {
         std::string problem;
         EXPECT_FALSE(parse(bad, &problem)) << ::testing::PrintToString(bad);
         EXPECT_FALSE(problem.empty());
@@ -91,9 +103,31 @@ TEST(ImportTextures, AreFoundUnderTheNamesModelsGetWrong) {
     // A path from another machine: its base name beside the model, in any letter case.
     EXPECT_EQ(findTextureFile("C:\\Users\\someone\\textures\\stone.png", model), folder.file("Stone.PNG"));
     EXPECT_EQ(findTextureFile("/home/someone/STONE.png", model), folder.file("Stone.PNG"));
-    EXPECT_EQ(findTextureFile(folder.file("maps/wood.png"), "/nowhere"), folder.file("maps/wood.png"));
     EXPECT_FALSE(findTextureFile("wood.png", model));  // not beside the model, only in a subfolder
     EXPECT_FALSE(findTextureFile("", model));
+}
+
+TEST(ImportTextures, AreReadOnlyInsideTheModelsFolderTreeOrASearchFolder) {
+    TempFolder folder;
+    std::filesystem::create_directories(folder.path() / "model");
+    std::filesystem::create_directories(folder.path() / "outside");
+    writeTextFile(folder.file("outside/private.png"), "x");
+    std::filesystem::create_symlink(folder.file("outside/private.png"), folder.file("model/link.png"));
+    const std::string model = folder.file("model"), outside = folder.file("outside");
+
+    for (const std::string& name : {std::string("../outside/private.png"), std::string("..\\outside\\private.png"),
+                                    folder.file("outside/private.png"), std::string("link.png")}) {
+        EXPECT_FALSE(findTextureFile(name, model)) << name;
+        EXPECT_TRUE(textureNameLeavesTrees(name, model, {})) << name;
+        // Allowed with the folder as a search folder, by the name as written or its base name.
+        EXPECT_TRUE(findTextureFile(name, model, {outside})) << name;
+        EXPECT_FALSE(textureNameLeavesTrees(name, model, {outside})) << name;
+    }
+    EXPECT_EQ(findTextureFile("D:\\art\\PRIVATE.png", model, {outside}), folder.file("outside/private.png"));
+    // Whether the file exists makes no difference to the answer.
+    EXPECT_TRUE(textureNameLeavesTrees("../outside/none.png", model, {}));
+    EXPECT_FALSE(textureNameLeavesTrees("none.png", model, {}));
+    EXPECT_FALSE(textureNameLeavesTrees("sub/../none.png", model, {}));
 }
 
 TEST(ImportTextures, TgaOutputReadsBackAsThePictureWithItsBottomRowFirst) {
@@ -159,38 +193,143 @@ TEST(ImportTextureCoordinates, ShiftByWholeNumbersUntilNoneIsNegative) {
     EXPECT_EQ(positive.vertices[0].texCoord.y, 3.0f);
 }
 
-// The sphere around the model must lie inside every camera's view, wholly beyond the distance
-// of about 1 at which the projection clips, and inside the far plane.
-TEST(ImportFraming, EveryCameraSeesTheWholeBoundingSphere) {
+ImportedMesh boxMesh(Vec3 low, Vec3 high) {
+    ImportedMesh mesh;
+    for (int corner = 0; corner < 8; ++corner)
+        mesh.vertices.push_back({{corner & 1 ? high.x : low.x, corner & 2 ? high.y : low.y, corner & 4 ? high.z : low.z},
+                                 {0, 0, 1},
+                                 {0, 0}});
+    return mesh;
+}
+
+// Every camera, put through the renderer's view and the first camera's projection, sees every
+// vertex, beyond the near clipping distance, centred, and spanning the framed share of the
+// narrower side in its limiting direction (the same pixel margin on all sides).
+TEST(ImportFraming, EveryCameraFitsTheProjectedModelTightly) {
     struct Case {
-        ModelBounds bounds;
-        float aspect;
+        const char* name;
+        Vec3 low, high;
+        int width, height;
     };
-    for (Case c : {Case{{{0, 0, 0}, 1}, 800.0f / 600}, Case{{{0, 0, 0}, 1}, 0.5f},
-                   Case{{{5, -2, 1}, 0.01f}, 4.0f / 3}, Case{{{100, 0, 0}, 2500}, 1}}) {
-        std::vector<Camera> cameras = framingCameras(c.bounds, c.aspect);
-        ASSERT_EQ(cameras.size(), 3u);
+    for (Case c : {Case{"cube", {-1, -1, -1}, {1, 1, 1}, 800, 600}, Case{"glider", {-8, -0.2f, -1}, {8, 0.3f, 1}, 800, 600},
+                   Case{"plate", {-3, 0, -2}, {3, 0, 2}, 600, 800}, Case{"speck", {5, -2, 1}, {5.01f, -1.99f, 1.02f}, 640, 480},
+                   Case{"city", {-2500, 0, -900}, {2700, 300, 1000}, 400, 400}}) {
+        SCOPED_TRACE(c.name);
+        std::vector<ImportedMesh> meshes = {boxMesh(c.low, c.high)};
+        ModelBounds bounds = modelBounds(meshes);
+        std::vector<Camera> cameras = framingCameras(meshes, bounds, c.width, c.height);
+        ASSERT_EQ(cameras.size(), 4u);
+        int narrower = std::min(c.width, c.height);
+        double reachX = 1 - (1 - kFramedShare) * narrower / c.width, reachY = 1 - (1 - kFramedShare) * narrower / c.height;
         for (const Camera& camera : cameras) {
-            Vec3 toCentre = vec3Sub(c.bounds.centre, camera.position);
-            double distance = vec3Length(toCentre);
-            double halfVertical = camera.fieldOfView / 2 * M_PI / 180;
-            double halfHorizontal = std::atan(c.aspect * std::tan(halfVertical));
-            double sphereHalfAngle = std::asin(c.bounds.radius / distance);
-            EXPECT_LT(sphereHalfAngle, std::min(halfVertical, halfHorizontal) * 0.95);
-            EXPECT_GT(distance - c.bounds.radius, 1.05);
             EXPECT_EQ(camera.nearPlane, 1.0f);
-            EXPECT_GT(camera.farPlane, distance + c.bounds.radius);
-            EXPECT_EQ(camera.fieldOfView, cameras[0].fieldOfView);  // the projection is the first camera's
+            EXPECT_EQ(camera.fieldOfView, cameras[0].fieldOfView);
+            EXPECT_EQ(camera.farPlane, cameras[0].farPlane);
+            ProjectedExtent extent = projectedExtent(meshes, camera, cameras[0], c.width, c.height);
+            EXPECT_FALSE(extent.clipped);
+            EXPECT_NEAR(std::max(extent.widthShare / reachX, extent.heightShare / reachY), 1.0, 0.01);
+            EXPECT_NEAR(extent.lowX + extent.highX, 0.0, 0.01);
+            EXPECT_NEAR(extent.lowY + extent.highY, 0.0, 0.01);
         }
-        // Front looks along -z, side along -x, top straight down: each from that side of the centre.
-        EXPECT_GT(cameras[0].position.z, c.bounds.centre.z);
-        EXPECT_GT(cameras[1].position.x, c.bounds.centre.x);
-        EXPECT_GT(cameras[2].position.y, c.bounds.centre.y);
-        EXPECT_EQ(cameras[2].rotation.x, -90.0f);
+        // The three-quarter view looks down on the model from its front right; then front,
+        // side (from +x) and top.
+        EXPECT_GT(cameras[0].position.x, bounds.centre.x);
+        EXPECT_GT(cameras[0].position.y, bounds.centre.y);
+        EXPECT_GT(cameras[0].position.z, bounds.centre.z);
+        EXPECT_GT(cameras[1].position.z, bounds.centre.z);
+        EXPECT_GT(cameras[2].position.x, bounds.centre.x);
+        EXPECT_GT(cameras[3].position.y, bounds.centre.y);
+        EXPECT_EQ(cameras[3].rotation.x, -90.0f);
+        // The key light stands above the first camera and lights the top, front and right
+        // side that camera shows.
+        Camera first = cameras[0];
+        updateCameraBasis(first);
+        Vec3 key = vec3Sub(xyz(framingLights(first, bounds)[0].position), bounds.centre);
+        EXPECT_GT(vec3Dot(vec3Sub(key, vec3Sub(first.position, bounds.centre)), first.up), 0.0f);
+        EXPECT_GT(key.x, 0.0f);
+        EXPECT_GT(key.y, 0.0f);
+        EXPECT_GT(key.z, 0.0f);
     }
-    // Lights stand outside the model.
-    for (const Light& light : framingLights({{3, 3, 3}, 2}))
-        EXPECT_GT(vec3Length(vec3Sub(xyz(light.position), {3, 3, 3})), 2 * 2.0f);
+}
+
+// Each of the six up axes turns to +y by a turn, never a mirror, and a z-up model's front (-y)
+// comes to face the scene's front (+z).
+TEST(ImportUpAxis, TurnsEveryAxisUpWithoutMirroring) {
+    for (const char* name : {"x", "y", "z", "-x", "-y", "-z"}) {
+        SCOPED_TRACE(name);
+        std::optional<UpAxis> up = parseUpAxis(name);
+        ASSERT_TRUE(up);
+        EXPECT_EQ(parseUpAxis(upAxisName(*up)), up);
+        Vec3 axes[3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+        std::vector<ImportedMesh> meshes(1);
+        for (Vec3 a : axes) meshes[0].vertices.push_back({a, a, {0, 0}});
+        turnToYUp(meshes, *up);
+        const std::vector<ImportedVertex>& v = meshes[0].vertices;
+        Vec3 upward = v[up->axis].position;
+        if (up->sign < 0) upward = vec3Scale(upward, -1);
+        EXPECT_EQ(upward.y, 1.0f);
+        EXPECT_EQ(vec3Dot(vec3Cross(v[0].position, v[1].position), v[2].position), 1.0f);  // a turn
+        EXPECT_EQ(v[0].normal.x, v[0].position.x);
+    }
+    std::vector<ImportedMesh> front(1);
+    front[0].vertices.push_back({{0, -1, 0}, {0, -1, 0}, {0, 0}});
+    turnToYUp(front, *parseUpAxis("z"));
+    EXPECT_EQ(front[0].vertices[0].position.z, 1.0f);
+    for (const char* bad : {"", "w", "+", "--x", "xy", "1"}) EXPECT_FALSE(parseUpAxis(bad)) << bad;
+}
+
+// A cone of 200 segments with a flat base: the slope is smooth round the cone, the rim between
+// slope and base stays hard, and the tip, shared by 200 faces, gets a bounded number of normals.
+TEST(ImportNormals, KeepHardEdgesAndStayBoundedAtCrowdedCorners) {
+    const int segments = 200;
+    ImportedMesh cone;
+    auto add = [&cone](Vec3 p) {
+        cone.vertices.push_back({p, {0, 0, 0}, {0, 0}});
+        return static_cast<int>(cone.vertices.size()) - 1;
+    };
+    int tip = add({0, 1, 0}), centre = add({0, 0, 0});
+    std::vector<int> rim;
+    for (int i = 0; i < segments; ++i) {
+        double a = 2 * M_PI * i / segments;
+        rim.push_back(add({static_cast<float>(std::cos(a)), 0, static_cast<float>(-std::sin(a))}));
+    }
+    for (int i = 0; i < segments; ++i) {
+        int next = rim[(i + 1) % segments];
+        cone.indices.insert(cone.indices.end(), {tip, rim[i], next, centre, next, rim[i]});
+    }
+    generateNormals(cone, 40);
+    EXPECT_EQ(shareAgainstFaces(cone), 0.0);
+    std::set<std::tuple<float, float, float>> tipNormals;
+    int rimSlope = 0, rimBase = 0;
+    for (const ImportedVertex& v : cone.vertices) {
+        if (v.position.y == 1.0f) tipNormals.insert({v.normal.x, v.normal.y, v.normal.z});
+        if (v.position.y != 0.0f || (v.position.x == 0.0f && v.position.z == 0.0f)) continue;
+        if (v.normal.y == -1.0f) {
+            ++rimBase;  // the base's own, flat normal
+        } else {
+            ++rimSlope;  // smooth round the cone: along the rim point's direction, tilted up 45 degrees
+            Vec3 out = vec3Scale(v.position, 1 / vec3Length(v.position));
+            EXPECT_NEAR(vec3Dot(v.normal, out), std::sqrt(0.5f), 1e-3f);
+            EXPECT_NEAR(v.normal.y, std::sqrt(0.5f), 1e-3f);
+        }
+    }
+    EXPECT_EQ(rimSlope, segments);
+    EXPECT_EQ(rimBase, segments);
+    EXPECT_GT(tipNormals.size(), 4u);  // not one normal straight up for the whole tip
+    EXPECT_LE(tipNormals.size(), 32u);
+
+    // A cube's faces are 90 degrees apart: flat at 40, but smooth at 100.
+    ImportedMesh cube;
+    for (int corner = 0; corner < 8; ++corner)
+        cube.vertices.push_back({{corner & 1 ? 1.0f : -1.0f, corner & 2 ? 1.0f : -1.0f, corner & 4 ? 1.0f : -1.0f}, {}, {}});
+    cube.indices = {0, 2, 3, 0, 3, 1, 4, 5, 7, 4, 7, 6, 0, 1, 5, 0, 5, 4, 2, 6, 7, 2, 7, 3, 0, 4, 6, 0, 6, 2, 1, 3, 7, 1, 7, 5};
+    ImportedMesh smooth = cube;
+    generateNormals(cube, 40);
+    EXPECT_EQ(cube.vertices.size(), 24u);
+    generateNormals(smooth, 100);
+    EXPECT_EQ(smooth.vertices.size(), 8u);
+    // Area-weighted: a corner where a face's diagonal ends leans towards that face a little.
+    for (const ImportedVertex& v : smooth.vertices) EXPECT_GT(vec3Dot(v.normal, v.position), 1.6f);
 }
 
 // The writer's short numbers read back (strtof, as the scene reader does) as exactly the float

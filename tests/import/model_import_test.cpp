@@ -52,6 +52,17 @@ Image tiltedNormalPicture() {
     return picture;
 }
 
+// A gentle tangent-space normal map (bluish, red and green round 0.5), and a grey height map.
+Image bumpPicture(bool normalMap) {
+    Image picture = imageCreate(4, 4);
+    for (int i = 0; i < 16; ++i) {
+        float tilt = (i % 4 - 1.5f) * 0.1f;
+        picture.pixels[i] = normalMap ? makeColour(0.5f + tilt, 0.5f - tilt, 0.95f, 1)
+                                      : makeColour(0.3f + 0.1f * (i % 4), 0.3f + 0.1f * (i % 4), 0.3f + 0.1f * (i % 4), 1);
+    }
+    return picture;
+}
+
 void writePicture(const Image& picture, const std::string& path) {
     std::string why;
     ASSERT_TRUE(writePng(picture, path, why)) << why;
@@ -75,6 +86,12 @@ std::string quadObj(const std::string& material, const std::string& texCoords) {
            "v -1 -1 0\nv 1 -1 0\nv 1 1 0\nv -1 1 0\n" + texCoords + "vn 0 0 1\n"
            "usemtl " + material + "\nf 1/1/1 2/2/1 3/3/1 4/4/1\n";
 }
+
+const char* kBumpyMtl = "newmtl Bumpy\nKd 0.5 0.5 0.5\nmap_bump ridges.png\n";
+const char* kHillyMtl = "newmtl Hilly\nKd 0.5 0.5 0.5\nbump hills.png\n";
+
+// A texture named without its extension, and one in a format the decoder does not read.
+const char* kNamesMtl = "newmtl Skin\nKd 1 1 1\nmap_Kd corners\nnewmtl Photo\nKd 1 1 1\nmap_Kd photo.rgb\n";
 
 const char* kQuadMtl =
     "newmtl Checker\nKa 0 0 0\nKd 1 1 1\nKs 0.5 0.5 0.5\nNs 30\nmap_Kd corners.png\n"
@@ -141,6 +158,106 @@ std::string tilesGltf(const std::string& normalPng) {
 )";
 }
 
+// A box 1 wide, 2 deep and 4 tall in z, as a z-up file has a standing tower: ASCII STL.
+std::string towerStl() {
+    const float x[2] = {0, 1}, y[2] = {0, 2}, z[2] = {0, 4};
+    auto corner = [&](int i) {
+        return std::to_string(x[i & 1]) + " " + std::to_string(y[(i >> 1) & 1]) + " " + std::to_string(z[(i >> 2) & 1]);
+    };
+    // The six faces as corner numbers (bit 0 x, bit 1 y, bit 2 z), counter-clockwise from outside.
+    const int quads[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
+    std::string text = "solid tower\n";
+    for (const auto& q : quads) {
+        const int triangles[2][3] = {{q[0], q[1], q[2]}, {q[0], q[2], q[3]}};
+        for (const auto& t : triangles)
+            text += "facet normal 0 0 0\nouter loop\nvertex " + corner(t[0]) + "\nvertex " + corner(t[1]) + "\nvertex " +
+                    corner(t[2]) + "\nendloop\nendfacet\n";
+    }
+    return text + "endsolid tower\n";
+}
+
+// The same kind of tower as COLLADA declaring Z_UP: one triangle 1 wide and 4 tall in z.
+const char* kTowerDae = R"(<?xml version="1.0" encoding="utf-8"?>
+<COLLADA xmlns="http://www.collada.org/2005/11/COLLADASchema" version="1.4.1">
+  <asset><unit name="meter" meter="1"/><up_axis>Z_UP</up_axis></asset>
+  <library_geometries><geometry id="tower" name="tower"><mesh>
+    <source id="p"><float_array id="pa" count="9">0 0 0 1 0 0 0.5 0 4</float_array>
+      <technique_common><accessor source="#pa" count="3" stride="3">
+        <param name="X" type="float"/><param name="Y" type="float"/><param name="Z" type="float"/>
+      </accessor></technique_common></source>
+    <vertices id="v"><input semantic="POSITION" source="#p"/></vertices>
+    <triangles count="1"><input semantic="VERTEX" source="#v" offset="0"/><p>0 1 2</p></triangles>
+  </mesh></geometry></library_geometries>
+  <library_visual_scenes><visual_scene id="s"><node id="n" name="tower">
+    <instance_geometry url="#tower"/></node></visual_scene></library_visual_scenes>
+  <scene><instance_visual_scene url="#s"/></scene>
+</COLLADA>
+)";
+
+// A plate 4 by 3 in x and y, 0.2 thick in z, with a bump in its middle: a flat model from a
+// format that declares no up axis.
+const char* kPlateObj =
+    "v -2 -1.5 0\nv 2 -1.5 0\nv 2 1.5 0\nv -2 1.5 0\nv 0 0 0.2\n"
+    "f 1 2 5\nf 2 3 5\nf 3 4 5\nf 4 1 5\n";
+
+// A binary B3D file: one red triangle whose node animation has a key at frame 5 of an
+// animation 1 frame long, which Assimp's structure check refuses.
+std::string brokenAnimationB3d() {
+    auto ints = [](std::initializer_list<std::int32_t> values) {
+        return std::string(reinterpret_cast<const char*>(std::data(values)), values.size() * 4);
+    };
+    auto floats = [](std::initializer_list<float> values) {
+        return std::string(reinterpret_cast<const char*>(std::data(values)), values.size() * 4);
+    };
+    auto chunk = [&ints](const char* tag, const std::string& body) {
+        return std::string(tag, 4) + ints({static_cast<std::int32_t>(body.size())}) + body;
+    };
+    std::string brush = chunk("BRUS", ints({0}) + std::string("Red", 4) + floats({0.8f, 0.2f, 0.2f, 1, 0}) + ints({1, 0}));
+    std::string vertices = chunk("VRTS", ints({0, 0, 0}) + floats({0, 0, 0, 1, 0, 0, 0, 1, 0}));
+    std::string mesh = chunk("MESH", ints({0}) + vertices + chunk("TRIS", ints({0, 0, 1, 2})));
+    std::string keys = chunk("KEYS", ints({1, 5}) + floats({0, 0, 0}));
+    std::string animation = chunk("ANIM", ints({0, 1}) + floats({25}));
+    std::string node = chunk("NODE", std::string("cart", 5) + floats({0, 0, 0, 1, 1, 1, 1, 0, 0, 0}) + mesh + keys + animation);
+    return chunk("BB3D", ints({1}) + brush + node);
+}
+
+// A cube without normals (a hard edge all round each face), and the same cube whose file
+// normals point into the cube on two of its six faces.
+const char* kCubeCorners = "v -1 -1 -1\nv 1 -1 -1\nv 1 1 -1\nv -1 1 -1\nv -1 -1 1\nv 1 -1 1\nv 1 1 1\nv -1 1 1\n";
+const char* kCubeObj = "f 1 4 3 2\nf 5 6 7 8\nf 1 2 6 5\nf 4 8 7 3\nf 1 5 8 4\nf 2 3 7 6\n";
+const char* kInvertedCubeObj =
+    "o Statue\nvn 0 0 -1\nvn 0 0 1\nvn 0 -1 0\nvn 0 1 0\nvn -1 0 0\nvn 1 0 0\n"
+    "f 1//2 4//2 3//2 2//2\nf 5//2 6//2 7//2 8//2\nf 1//3 2//3 6//3 5//3\nf 4//3 8//3 7//3 3//3\n"
+    "f 1//5 5//5 8//5 4//5\nf 2//6 3//6 7//6 6//6\n";
+
+// A double-sided glTF quad whose front faces away from the scene's front (-z): the front
+// cameras see only its back.
+std::string sheetGltf() {
+    std::string buffer;
+    const float positions[12] = {-1, -1, 0, -1, 1, 0, 1, 1, 0, 1, -1, 0};  // clockwise seen from +z
+    const std::uint16_t indices[6] = {0, 1, 2, 0, 2, 3};
+    buffer.append(reinterpret_cast<const char*>(positions), sizeof positions);
+    buffer.append(reinterpret_cast<const char*>(indices), sizeof indices);
+    return R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}], "nodes": [{"mesh": 0, "name": "Sheet"}],
+  "meshes": [{"primitives": [{"attributes": {"POSITION": 0}, "indices": 1, "material": 0}]}],
+  "materials": [{"name": "Paper", "doubleSided": true, "pbrMetallicRoughness": {"baseColorFactor": [0.9, 0.6, 0.2, 1]}}],
+  "buffers": [{"byteLength": 60, "uri": "data:application/octet-stream;base64,)" + base64(buffer) + R"("}],
+  "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 48}, {"buffer": 0, "byteOffset": 48, "byteLength": 12}],
+  "accessors": [
+    {"bufferView": 0, "componentType": 5126, "count": 4, "type": "VEC3", "min": [-1, -1, 0], "max": [1, 1, 0]},
+    {"bufferView": 1, "componentType": 5123, "count": 6, "type": "SCALAR"}]}
+)";
+}
+
+// Two triangles side by side with coloured vertices: one red, one blue with a slightly
+// different blue at one corner (the same colour once quantised).
+const char* kColouredPly =
+    "ply\nformat ascii 1.0\nelement vertex 6\nproperty float x\nproperty float y\nproperty float z\n"
+    "property uchar red\nproperty uchar green\nproperty uchar blue\n"
+    "element face 2\nproperty list uchar int vertex_indices\nend_header\n"
+    "0 0 0 255 0 0\n1 0 0 255 0 0\n0 1 0 255 0 0\n2 0 0 0 0 255\n3 0 0 0 0 255\n2 1 0 0 4 250\n"
+    "3 0 1 2\n3 3 4 5\n";
+
 // Every model of these tests, in one folder, with the pictures they name.
 class Models {
 public:
@@ -149,12 +266,33 @@ public:
         writePicture(tiltedNormalPicture(), folder.file("tilted.png"));
         writeTextFile(folder.file("quad.mtl"), kQuadMtl);
         writeTextFile(folder.file("quad.obj"), quadObj("Checker", kPositiveTexCoords));
+        writePicture(bumpPicture(true), folder.file("ridges.png"));
+        writePicture(bumpPicture(false), folder.file("hills.png"));
+        for (const char* name : {"bumpy", "hilly"}) {
+            writeTextFile(folder.file(std::string(name) + ".mtl"), name == std::string("bumpy") ? kBumpyMtl : kHillyMtl);
+            std::string obj = quadObj(name == std::string("bumpy") ? "Bumpy" : "Hilly", kPositiveTexCoords);
+            obj.replace(0, std::string("mtllib quad.mtl").size(), "mtllib " + std::string(name) + ".mtl");
+            writeTextFile(folder.file(std::string(name) + ".obj"), obj);
+        }
         writeTextFile(folder.file("shifted.obj"), quadObj("Checker", kNegativeTexCoords));
         writeTextFile(folder.file("lost.obj"), quadObj("Lost", kPositiveTexCoords));
         writeTextFile(folder.file("concave.obj"), kConcaveObj);
         writeTextFile(folder.file("octahedron.ply"), octahedronPly());
         writeTextFile(folder.file("unusable.obj"), kUnusableObj);
         writeTextFile(folder.file("tiles.gltf"), tilesGltf(readTextFile(folder.file("tilted.png"))));
+        writeTextFile(folder.file("names.mtl"), kNamesMtl);
+        std::string names = quadObj("Skin", kPositiveTexCoords);
+        writeTextFile(folder.file("names.obj"), names.replace(0, std::string("mtllib quad.mtl").size(), "mtllib names.mtl"));
+        writeTextFile(folder.file("photo.rgb"), std::string("\x01\xda\x00\x01\x00\x03\x00\x04\x00\x04\x00\x03", 12) +
+                                                    std::string(500, '\0'));
+        writeTextFile(folder.file("coloured.ply"), kColouredPly);
+        writeTextFile(folder.file("tower.stl"), towerStl());
+        writeTextFile(folder.file("tower.dae"), kTowerDae);
+        writeTextFile(folder.file("plate.obj"), kPlateObj);
+        writeTextFile(folder.file("cube.obj"), std::string(kCubeCorners) + kCubeObj);
+        writeTextFile(folder.file("inverted.obj"), std::string(kCubeCorners) + kInvertedCubeObj);
+        writeTextFile(folder.file("sheet.gltf"), sheetGltf());
+        writeTextFile(folder.file("cart.b3d"), brokenAnimationB3d());
         writeTextFile(folder.file("broken.glb"), "glTF but not really a binary glTF file at all");
         fs::create_directories(folder.path() / "out");
     }
@@ -226,12 +364,12 @@ Models* ModelImport::models = nullptr;
 }  // namespace
 
 TEST_F(ModelImport, ObjWithPngTextureLoadsCleanlyTheRightWayUp) {
-    ImportRun run = importModel(*models, "quad.obj");
+    ImportRun run = importModel(*models, "quad.obj", {"--up", "y"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "Imported '" + models->model("quad.obj") + "' into '" + models->output("quad.txt") +
                            "'\n  meshes: 1\n  vertices: 4\n  triangles: 2\n  materials: 3\n"
-                           "  textures written: 1 (quad-0.tga)\nwarning: texture 'missing.png' not found; its "
-                           "materials are left without it\n");
+                           "  textures written: 1 (quad-0.tga)\n  up axis: +y (as asked (--up))\nwarning: texture "
+                           "'missing.png' is missing or not a readable file; its materials are left without it\n");
     EXPECT_EQ(run.err, "");
 
     auto loaded = loadScene(models->output("quad.txt"));
@@ -260,7 +398,7 @@ TEST_F(ModelImport, ObjWithPngTextureLoadsCleanlyTheRightWayUp) {
     }
     // Fitted into the sphere of radius 1 about the origin: the corners lie on it.
     for (const Vertex& v : quad.vertices) EXPECT_NEAR(vec3Length(xyz(v.position)), 1.0f, 1e-6f);
-    ASSERT_EQ(loaded->scene.cameras.items.size(), 3u);
+    ASSERT_EQ(loaded->scene.cameras.items.size(), 4u);
     EXPECT_EQ(loaded->scene.lighting.lights.size(), 2u);
     EXPECT_EQ(loaded->context.viewportMaxX, 160.0f);
     EXPECT_EQ(loaded->context.viewportMaxY, 120.0f);
@@ -269,7 +407,8 @@ TEST_F(ModelImport, ObjWithPngTextureLoadsCleanlyTheRightWayUp) {
 TEST_F(ModelImport, MissingTextureLeavesTheMaterialPlainWithOneWarning) {
     ImportRun run = importModel(*models, "lost.obj");
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.out.find("warning: texture 'missing.png' not found"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("warning: texture 'missing.png' is missing or not a readable file"), std::string::npos)
+        << run.out;
     EXPECT_EQ(run.out.find("warning:"), run.out.rfind("warning:")) << run.out;  // once, though two uses
     auto loaded = loadScene(models->output("lost.txt"));
     EXPECT_EQ(loaded->out, "'lost-0.tga' (3 byte) image file closed and read.\n"
@@ -282,7 +421,7 @@ TEST_F(ModelImport, MissingTextureLeavesTheMaterialPlainWithOneWarning) {
 }
 
 TEST_F(ModelImport, ConcavePolygonIsCutIntoTrianglesInsideIt) {
-    ImportRun run = importModel(*models, "concave.obj", {"--keep-units"});
+    ImportRun run = importModel(*models, "concave.obj", {"--keep-units", "--up", "y"});
     ASSERT_EQ(run.status, 0) << run.err;
     auto loaded = loadScene(models->output("concave.txt"));
     EXPECT_EQ(loaded->out, "Surface: 0, Indices: 12\nNum surfaces: 1, Num Vertices: 6\n");
@@ -314,8 +453,10 @@ TEST_F(ModelImport, TrianglesThatCannotBeDrawnAreLeftOutWithTheirVertices) {
     }
 }
 
-TEST_F(ModelImport, PlyWithoutNormalsGetsSmoothOnes) {
-    ImportRun run = importModel(*models, "octahedron.ply");
+TEST_F(ModelImport, PlyWithoutNormalsGetsSmoothOnesWithinTheCreaseAngle) {
+    // Of the four faces at each corner of the octahedron, neighbours' normals are 70.5 degrees
+    // apart and opposite ones 109.5: smooth all round with a crease angle above both.
+    ImportRun run = importModel(*models, "octahedron.ply", {"--crease", "120"});
     ASSERT_EQ(run.status, 0) << run.err;
     auto loaded = loadScene(models->output("octahedron.txt"));
     EXPECT_EQ(loaded->out, "Surface: 0, Indices: 24\nNum surfaces: 1, Num Vertices: 6\n");
@@ -378,7 +519,7 @@ TEST_F(ModelImport, UnreadableModelsAndUnwritableOutputLeaveNothingBehind) {
     EXPECT_GT(broken.err.size(), ("quelmar-import: cannot read '" + models->model("broken.glb") + "': \n").size());
     EXPECT_FALSE(fs::exists(models->output("broken.txt")));
 
-    // The scene's name is taken by a folder: the texture is written first, then taken back.
+    // The scene's name is taken by a folder: refused before anything is written.
     TempFolder target;
     fs::create_directories(target.path() / "scene.txt");
     ImportOptions options;
@@ -386,10 +527,173 @@ TEST_F(ModelImport, UnreadableModelsAndUnwritableOutputLeaveNothingBehind) {
     options.output = target.file("scene.txt");
     std::ostringstream out, err;
     EXPECT_EQ(runImport(options, out, err), 1);
-    EXPECT_NE(err.str().find("cannot write '" + options.output + "': Is a directory"), std::string::npos) << err.str();
+    EXPECT_EQ(err.str(), "quelmar-import: cannot write '" + options.output + "': it is a folder, not a file; choose another name\n");
     std::vector<fs::path> left;
     for (const fs::directory_entry& entry : fs::directory_iterator(target.path())) left.push_back(entry.path());
     EXPECT_EQ(left, std::vector<fs::path>{target.path() / "scene.txt"});
+}
+
+// The model's extents along x, y and z in the loaded scene.
+Vec3 sceneExtents(const LoadedScene& loaded) {
+    Vec3 low{INFINITY, INFINITY, INFINITY}, high{-INFINITY, -INFINITY, -INFINITY};
+    for (const MeshGeometry& mesh : loaded.scene.meshes.geometry)
+        for (const Vertex& v : mesh.vertices) {
+            low = {std::min(low.x, v.position.x), std::min(low.y, v.position.y), std::min(low.z, v.position.z)};
+            high = {std::max(high.x, v.position.x), std::max(high.y, v.position.y), std::max(high.z, v.position.z)};
+        }
+    return vec3Sub(high, low);
+}
+
+TEST_F(ModelImport, ZUpFilesAndFlatModelsComeOutUpright) {
+    struct Case {
+        const char* model;
+        std::vector<std::string> options;
+        const char* summary;
+        int tallest;  // 0, 1, 2: x, y, z; -1: the thinnest is y
+    };
+    for (const Case& c : {
+             Case{"tower.stl", {}, "  up axis: +z (STL files are z-up)\n", 1},
+             Case{"tower.dae", {}, "  up axis: +y (the file's up_axis is Z_UP, turned as it was read)\n", 1},
+             Case{"plate.obj", {}, "  up axis: +z (the model is flat, thinnest along z)\n", -1},
+             Case{"tower.stl", {"--up", "y"}, "  up axis: +y (as asked (--up))\n", 2},
+             Case{"tower.stl", {"--up", "x"}, "  up axis: +x (as asked (--up))\n", 2},
+         }) {
+        SCOPED_TRACE(std::string(c.model) + " " + ::testing::PrintToString(c.options));
+        ImportRun run = importModel(*models, c.model, c.options);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(run.out.find(c.summary), std::string::npos) << run.out;
+        auto loaded = loadScene(models->output(fs::path(c.model).stem().string() + ".txt"));
+        Vec3 size = sceneExtents(*loaded);
+        if (c.tallest == 1) {
+            EXPECT_GT(size.y, 1.9f * std::max(size.x, size.z));
+        } else if (c.tallest == 2) {
+            EXPECT_GT(size.z, 1.9f * std::max(size.x, size.y));
+        } else {
+            EXPECT_LT(size.y, 0.1f * std::min(size.x, size.z));
+        }
+    }
+    // The bump of the flat plate points up after the turn, towards the cameras above it.
+    ImportRun run = importModel(*models, "plate.obj");
+    auto loaded = loadScene(models->output("plate.txt"));
+    for (const Vertex& v : loaded->scene.meshes.geometry[0].vertices) EXPECT_GT(v.normal.y, 0.9f);
+}
+
+TEST_F(ModelImport, BrokenAnimationIsDroppedWithOneWarningAndTheModelKept) {
+    ImportRun run = importModel(*models, "cart.b3d");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string warning = "warning: animations, skins and morph targets are left out: the scene holds one still pose\n";
+    EXPECT_NE(run.out.find("  triangles: 1\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(warning), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("warning:"), run.out.rfind("warning:")) << run.out;
+    auto loaded = loadScene(models->output("cart.txt"));
+    EXPECT_EQ(materialOf(*loaded, loaded->scene.meshes.geometry[0]).diffuse.r, 0.8f);
+}
+
+// Every corner's normal is its own face's: the cube's faces stay flat.
+void expectFlatFaces(const MeshGeometry& mesh) {
+    for (std::size_t t = 0; t < mesh.surfaces[0].indices.size() / 3; ++t) {
+        Vec3 face = faceNormal(mesh, t);
+        vec3Normalize(face);
+        for (int k = 0; k < 3; ++k) {
+            Vec3 n = xyz(mesh.vertices[mesh.surfaces[0].indices[t * 3 + k]].normal);
+            EXPECT_GT(vec3Dot(n, face), 0.9999f) << "triangle " << t;
+        }
+    }
+}
+
+TEST_F(ModelImport, CubeWithoutNormalsKeepsFlatFaces) {
+    ImportRun run = importModel(*models, "cube.obj");
+    ASSERT_EQ(run.status, 0) << run.err;
+    auto loaded = loadScene(models->output("cube.txt"));
+    EXPECT_EQ(loaded->out, "Surface: 0, Indices: 36\nNum surfaces: 1, Num Vertices: 24\n");
+    expectFlatFaces(loaded->scene.meshes.geometry[0]);
+}
+
+TEST_F(ModelImport, NormalsPointingIntoTheModelOnAThirdOfItAreReplaced) {
+    ImportRun run = importModel(*models, "inverted.obj");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("warning: mesh 'Statue': 33% of its normals point against their faces; made new ones\n"),
+              std::string::npos)
+        << run.out;
+    auto loaded = loadScene(models->output("inverted.txt"));
+    expectFlatFaces(loaded->scene.meshes.geometry[0]);
+}
+
+TEST_F(ModelImport, TwoSidedQuadIsWrittenBackToBackAndSeenFromBehind) {
+    ImportRun run = importModel(*models, "sheet.gltf");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("  two-sided meshes (faces written twice, back to back): 1\n"), std::string::npos) << run.out;
+    auto loaded = loadScene(models->output("sheet.txt"));
+    const MeshGeometry& sheet = loaded->scene.meshes.geometry[0];
+    ASSERT_EQ(sheet.surfaces[0].indices.size(), 12u);
+    EXPECT_EQ(sheet.vertices.size(), 8u);
+    for (std::size_t t = 0; t < 4; ++t) {
+        Vec3 face = faceNormal(sheet, t);
+        EXPECT_GT(std::fabs(face.z), 0.0f);
+        for (int k = 0; k < 3; ++k)  // each copy lit on the side it faces
+            EXPECT_GT(vec3Dot(xyz(sheet.vertices[sheet.surfaces[0].indices[t * 3 + k]].normal), face), 0.0f);
+    }
+
+    // The front camera sees the quad's back: drawn now, where culling left only background.
+    const std::string rendered = models->output("sheet.png");
+    ASSERT_EQ(runProgram({QUELMAR_RENDER_COMMAND, "-q", "-k", ">", "-o", rendered, models->output("sheet.txt")},
+                         models->output("sheet.log")),
+              0);
+    std::string why;
+    std::optional<Image> picture = readPng(rendered, why);
+    ASSERT_TRUE(picture) << why;
+    Colour middle = picture->pixels[static_cast<std::size_t>(80 + 60 * picture->width)];
+    EXPECT_GT(middle.r, middle.b) << "the orange quad, not the light-blue background";
+}
+
+TEST_F(ModelImport, BumpSlotsHoldingNormalMapsAreUsedAndHeightMapsLeftOut) {
+    ImportRun bumpy = importModel(*models, "bumpy.obj");
+    ASSERT_EQ(bumpy.status, 0) << bumpy.err;
+    EXPECT_EQ(bumpy.out.find("height"), std::string::npos) << bumpy.out;
+    auto loaded = loadScene(models->output("bumpy.txt"));
+    const Material& ridged = materialOf(*loaded, loaded->scene.meshes.geometry[0]);
+    EXPECT_EQ(ridged.normalMapName, "bumpy-0.tga");
+    const Image* normalMap = imageAt(loaded->scene.materials.images, ridged.normalMap);
+    ASSERT_TRUE(normalMap);
+    EXPECT_GT(normalMap->pixels[0].b, 0.9f);
+
+    ImportRun hilly = importModel(*models, "hilly.obj");
+    ASSERT_EQ(hilly.status, 0) << hilly.err;
+    EXPECT_NE(hilly.out.find("warning: material 'Hilly': 'hills.png' is a height (bump) map, not a normal map (not "
+                             "mostly bluish with red and green about 0.5); left out\n"),
+              std::string::npos)
+        << hilly.out;
+    auto flat = loadScene(models->output("hilly.txt"));
+    EXPECT_EQ(materialOf(*flat, flat->scene.meshes.geometry[0]).normalMapName, "None");
+}
+
+TEST_F(ModelImport, TexturesNamedWithoutExtensionAreFoundAndUnreadableFormatsNamed) {
+    ImportRun run = importModel(*models, "names.obj");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("  textures written: 1 (names-0.tga)\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("warning: texture 'photo.rgb' cannot be decoded (SGI image, a format the importer does "
+                           "not read); its materials are left without it\n"),
+              std::string::npos)
+        << run.out;
+    auto loaded = loadScene(models->output("names.txt"));
+    EXPECT_EQ(materialOf(*loaded, loaded->scene.meshes.geometry[0]).textureMapName, "names-0.tga");
+}
+
+TEST_F(ModelImport, VertexColoursBecomeMaterials) {
+    ImportRun run = importModel(*models, "coloured.ply");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("  meshes: 2\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("  vertex colours kept as materials: 2 colours in 1 mesh\n"), std::string::npos) << run.out;
+    auto loaded = loadScene(models->output("coloured.txt"));
+    ASSERT_EQ(loaded->scene.meshes.geometry.size(), 2u);
+    const Material& red = materialOf(*loaded, loaded->scene.meshes.geometry[0]);
+    const Material& blue = materialOf(*loaded, loaded->scene.meshes.geometry[1]);
+    EXPECT_EQ(red.diffuse.r, 1.0f);
+    EXPECT_EQ(red.diffuse.b, 0.0f);
+    EXPECT_EQ(blue.diffuse.r, 0.0f);
+    EXPECT_NEAR(blue.diffuse.b, (255 + 255 + 250) / 3.0f / 255.0f, 1e-6f);  // the mean of its corners
+    EXPECT_NE(red.name, blue.name);
+    for (const Vertex& v : loaded->scene.meshes.geometry[1].vertices) EXPECT_GE(v.position.x, 0.0f);
 }
 
 // ---- the command itself ----
@@ -454,7 +758,7 @@ TEST_F(ModelImport, ModelsOpenedDirectlyDrawWhatTheImportedSceneDraws) {
     }
     // The missing texture's warning follows the load log.
     ASSERT_EQ(runProgram({QUELMAR_RENDER_COMMAND, "-o", models->output("lost.png"), models->model("lost.obj")}, log), 0);
-    EXPECT_NE(readTextFile(log).find("warning: texture 'missing.png' not found"), std::string::npos) << readTextFile(log);
+    EXPECT_NE(readTextFile(log).find("warning: texture 'missing.png' is missing or not a readable file"), std::string::npos) << readTextFile(log);
 
     EXPECT_EQ(runProgram({QUELMAR_RENDER_COMMAND, "-o", models->output("broken.png"), models->model("broken.glb")}, log), 1);
     EXPECT_EQ(readTextFile(log).rfind("quelmar-render: cannot read '" + models->model("broken.glb") + "': ", 0), 0u)
@@ -474,22 +778,27 @@ struct PictureCase {
 void PrintTo(const PictureCase& c, std::ostream* out) { *out << c.name; }
 
 const PictureCase kPictures[] = {
-    {.name = "import_obj_textured", .scene = "quad.txt"},
+    // The texture's orientation shows best straight on: from the second camera, the front.
+    {.name = "import_obj_textured", .scene = "quad.txt", .keys = ">"},
     // Shifting texture coordinates by whole numbers must not change the picture at all.
-    {.name = "import_obj_negative_texcoords", .scene = "shifted.txt", .reference = "import_obj_textured"},
-    {.name = "import_gltf_normal_map", .scene = "tiles.txt"},
-    {.name = "import_ply_front", .scene = "octahedron.txt"},
-    {.name = "import_ply_side", .scene = "octahedron.txt", .keys = ">"},
-    {.name = "import_ply_top", .scene = "octahedron.txt", .keys = ">>"},
-    {.name = "import_concave", .scene = "concave.txt"},
+    {.name = "import_obj_negative_texcoords", .scene = "shifted.txt", .keys = ">", .reference = "import_obj_textured"},
+    {.name = "import_gltf_normal_map", .scene = "tiles.txt", .keys = ">"},
+    {.name = "import_ply_three_quarter", .scene = "octahedron.txt"},
+    {.name = "import_ply_front", .scene = "octahedron.txt", .keys = ">"},
+    {.name = "import_ply_side", .scene = "octahedron.txt", .keys = ">>"},
+    {.name = "import_ply_top", .scene = "octahedron.txt", .keys = ">>>"},
+    {.name = "import_concave", .scene = "concave.txt", .keys = ">"},
 };
 
 class ImportedPictures : public ::testing::TestWithParam<PictureCase> {
 protected:
     static void SetUpTestSuite() {
         models = new Models;
-        for (const char* model : {"quad.obj", "shifted.obj", "tiles.gltf", "octahedron.ply", "concave.obj"})
-            ASSERT_EQ(importModel(*models, model).status, 0) << model;
+        // The flat ones stand upright, facing the front camera, as they did in the file.
+        for (const char* model : {"quad.obj", "shifted.obj", "concave.obj"})
+            ASSERT_EQ(importModel(*models, model, {"--up", "y"}).status, 0) << model;
+        ASSERT_EQ(importModel(*models, "tiles.gltf").status, 0);
+        ASSERT_EQ(importModel(*models, "octahedron.ply", {"--crease", "120"}).status, 0);
     }
     static void TearDownTestSuite() {
         delete models;
@@ -528,6 +837,39 @@ TEST_P(ImportedPictures, MatchStoredPicture) {
     Image expected = readPicture(reference);
     ImageComparison comparison = compareImages(actual, expected);
     EXPECT_TRUE(imagesMatch(comparison)) << c.name << ": " << describeComparison(comparison, actual, expected);
+}
+
+// The box of the viewport's pixels that are neither the light-blue background nor its border.
+struct PixelBox {
+    int left = 1 << 30, right = -1, bottom = 1 << 30, top = -1;
+};
+
+PixelBox modelPixels(const Image& picture, int viewportWidth, int viewportHeight) {
+    PixelBox box;
+    for (int y = 1; y < viewportHeight; ++y)
+        for (int x = 1; x < viewportWidth; ++x) {
+            Colour c = picture.pixels[static_cast<std::size_t>(x + y * picture.width)];
+            bool background = std::fabs(c.r - 0.7f) < 0.01f && std::fabs(c.g - 0.7f) < 0.01f && c.b > 0.99f;
+            if (background) continue;
+            box = {std::min(box.left, x), std::max(box.right, x), std::min(box.bottom, y), std::max(box.top, y)};
+        }
+    return box;
+}
+
+TEST_F(ImportedPictures, FirstCameraFillsTheFrameWithoutCuttingTheModel) {
+    const std::string rendered = models->output("fill.png");
+    ASSERT_EQ(runProgram({QUELMAR_RENDER_COMMAND, "-q", "-o", rendered, models->output("octahedron.txt")},
+                         models->output("fill.log")),
+              0);
+    PixelBox box = modelPixels(readPicture(rendered), 160, 120);
+    // 87.5% of the narrower side (120 pixels) is 105: a margin of 7.5 pixels on each side, so
+    // at most 145 x 105 pixels, reached in one direction; nothing touches the border.
+    int width = box.right - box.left + 1, height = box.top - box.bottom + 1;
+    EXPECT_NEAR(std::max(width / 145.0, height / 105.0), 1.0, 0.03) << width << " x " << height;
+    EXPECT_GE(box.left, 5);
+    EXPECT_GE(box.bottom, 5);
+    EXPECT_LE(box.right, 155);
+    EXPECT_LE(box.top, 115);
 }
 
 INSTANTIATE_TEST_SUITE_P(Models, ImportedPictures, ::testing::ValuesIn(kPictures),

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdint>
+
 #include <cmath>
 
 namespace {
@@ -94,4 +97,42 @@ TEST(PolygonTriangulation, SmallAndBrokenPolygonsStillGiveTheirTriangleCount) {
     // All corners on one line, and a bow tie that crosses itself: no ear, yet every corner used.
     EXPECT_EQ(triangulatePolygon({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}}).size(), 2u);
     EXPECT_EQ(triangulatePolygon({{0, 0, 0}, {1, 1, 0}, {1, 0, 0}, {0, 1, 0}}).size(), 2u);
+}
+
+// The largest polygon a model file can hold (Assimp allows 32,767 corners): a star, nearly
+// every other corner turning right, and a tangle that crosses itself everywhere. Each must be
+// cut in well under a second, where testing every corner for every ear took minutes.
+TEST(PolygonTriangulation, TheLargestPolygonsAreCutInBoundedTime) {
+    const std::size_t n = 32767;
+    std::vector<Vec3> star, tangle;
+    double area = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        double angle = 2 * 3.14159265358979 * static_cast<double>(i) / n;
+        double radius = i % 2 ? 0.9 : 1.0;
+        star.push_back({static_cast<float>(radius * std::cos(angle)), static_cast<float>(radius * std::sin(angle)), 0});
+        // A fixed pseudo-random walk: corner i at a hashed place.
+        std::uint32_t h = static_cast<std::uint32_t>(i) * 2654435761u;
+        tangle.push_back({static_cast<float>(h % 1000), static_cast<float>((h / 1000) % 1000), 0});
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        const Vec3 &p = star[i], &q = star[(i + 1) % n];
+        area += (static_cast<double>(p.x) * q.y - static_cast<double>(q.x) * p.y) / 2;
+    }
+    for (const std::vector<Vec3>* polygon : {&star, &tangle}) {
+        auto begin = std::chrono::steady_clock::now();
+        std::vector<std::array<int, 3>> triangles = triangulatePolygon(*polygon);
+        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+        EXPECT_EQ(triangles.size(), n - 2);
+        EXPECT_LT(seconds, 1.0) << (polygon == &star ? "star" : "tangle");
+        if (polygon != &star) continue;
+        double covered = 0;
+        for (const std::array<int, 3>& t : triangles) {
+            const Vec3 &a = star[t[0]], &b = star[t[1]], &c = star[t[2]];
+            double twice = (static_cast<double>(b.x) - a.x) * (static_cast<double>(c.y) - a.y) -
+                           (static_cast<double>(b.y) - a.y) * (static_cast<double>(c.x) - a.x);
+            EXPECT_GE(twice, 0.0);
+            covered += twice / 2;
+        }
+        EXPECT_NEAR(covered, area, 1e-6 * area);
+    }
 }
