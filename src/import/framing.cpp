@@ -126,16 +126,23 @@ double reach(int side, int narrower) { return 1 - (1 - kFramedShare) * narrower 
 // Bounds and scaling are worked out in double: in float, the extent of coordinates near the
 // largest accepted (1e30) squares to infinity, and the scale of a model of denormal size is
 // infinite.
-ModelBounds modelBounds(const std::vector<ImportedMesh>& meshes) {
-    double low[3] = {INFINITY, INFINITY, INFINITY}, high[3] = {-INFINITY, -INFINITY, -INFINITY};
+ModelBox modelBox(const std::vector<ImportedMesh>& meshes) {
+    ModelBox box;
     for (const ImportedMesh& mesh : meshes)
         for (const ImportedVertex& v : mesh.vertices) {
             const float p[3] = {v.position.x, v.position.y, v.position.z};
             for (int k = 0; k < 3; ++k) {
-                low[k] = std::min(low[k], static_cast<double>(p[k]));
-                high[k] = std::max(high[k], static_cast<double>(p[k]));
+                box.low[k] = std::min(box.low[k], static_cast<double>(p[k]));
+                box.high[k] = std::max(box.high[k], static_cast<double>(p[k]));
             }
         }
+    return box;
+}
+
+ModelBounds modelBounds(const std::vector<ImportedMesh>& meshes) {
+    const ModelBox box = modelBox(meshes);
+    const std::array<double, 3>& low = box.low;
+    const std::array<double, 3>& high = box.high;
     ModelBounds bounds;
     if (!(low[0] <= high[0])) return bounds;
     double centre[3];

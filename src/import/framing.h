@@ -2,6 +2,8 @@
 // cameras and lights placed from what each camera actually sees.
 #pragma once
 
+#include <array>
+#include <cmath>
 #include <vector>
 
 #include "core/math.h"
@@ -15,6 +17,13 @@ struct ModelBounds {
 };
 
 ModelBounds modelBounds(const std::vector<ImportedMesh>& meshes);
+
+// The model's axis-aligned box, in double; low above high when there are no vertices.
+struct ModelBox {
+    std::array<double, 3> low{INFINITY, INFINITY, INFINITY};
+    std::array<double, 3> high{-INFINITY, -INFINITY, -INFINITY};
+};
+ModelBox modelBox(const std::vector<ImportedMesh>& meshes);
 
 // Moves the model's centre to the origin and scales it to radius 1; the bounds then describe
 // the result. A model of a single point is only moved.

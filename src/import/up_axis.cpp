@@ -4,6 +4,8 @@
 #include <array>
 #include <cmath>
 
+#include "import/framing.h"
+
 bool operator==(UpAxis a, UpAxis b) { return a.axis == b.axis && a.sign == b.sign; }
 
 std::optional<UpAxis> parseUpAxis(const std::string& text) {
@@ -25,17 +27,9 @@ namespace {
 
 // The extents of the model's box along x, y and z.
 std::array<double, 3> extents(const std::vector<ImportedMesh>& meshes) {
-    std::array<double, 3> low{INFINITY, INFINITY, INFINITY}, high{-INFINITY, -INFINITY, -INFINITY};
-    for (const ImportedMesh& mesh : meshes)
-        for (const ImportedVertex& v : mesh.vertices) {
-            const float p[3] = {v.position.x, v.position.y, v.position.z};
-            for (int k = 0; k < 3; ++k) {
-                low[k] = std::min(low[k], static_cast<double>(p[k]));
-                high[k] = std::max(high[k], static_cast<double>(p[k]));
-            }
-        }
+    const ModelBox box = modelBox(meshes);
     std::array<double, 3> size{};
-    for (int k = 0; k < 3; ++k) size[k] = high[k] >= low[k] ? high[k] - low[k] : 0;
+    for (int k = 0; k < 3; ++k) size[k] = box.high[k] >= box.low[k] ? box.high[k] - box.low[k] : 0;
     return size;
 }
 
