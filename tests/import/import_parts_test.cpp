@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "import/framing.h"
@@ -330,6 +331,24 @@ TEST(ImportNormals, KeepHardEdgesAndStayBoundedAtCrowdedCorners) {
     EXPECT_EQ(smooth.vertices.size(), 8u);
     // Area-weighted: a corner where a face's diagonal ends leans towards that face a little.
     for (const ImportedVertex& v : smooth.vertices) EXPECT_GT(vec3Dot(v.normal, v.position), 1.6f);
+}
+
+// Two faces meeting at a gentle fold, written with 0 on one side of the shared edge and -0 on
+// the other (as mirrored or transformed models have them): one position, so smooth across it.
+TEST(ImportNormals, SmoothAcrossCornersAtZeroAndMinusZero) {
+    ImportedMesh fold;
+    for (Vec3 p : {Vec3{0, 0, 0}, Vec3{1, 0, 0}, Vec3{0, 1, 0}, Vec3{-0.0f, 0, 0}, Vec3{-0.0f, 1, 0},
+                   Vec3{-1, 0, 0.2f}})
+        fold.vertices.push_back({p, {}, {}});
+    fold.indices = {0, 1, 2, 3, 4, 5};
+    generateNormals(fold, 40);
+    for (auto [plus, minus] : {std::pair{0, 3}, std::pair{2, 4}}) {  // corners at the same place
+        Vec3 a = fold.vertices[fold.indices[plus]].normal, b = fold.vertices[fold.indices[minus]].normal;
+        EXPECT_EQ(a.x, b.x);
+        EXPECT_EQ(a.y, b.y);
+        EXPECT_EQ(a.z, b.z);
+        EXPECT_GT(a.x, 0.0f);  // leaning towards the tilted face, not flat
+    }
 }
 
 // The writer's short numbers read back (strtof, as the scene reader does) as exactly the float

@@ -72,6 +72,11 @@ TEST(TextureDecoding, ScalingWhileDecodingGivesWhatScalingAfterwardsGave) {
     EXPECT_EQ(scaled->height, expected.height);
     EXPECT_EQ(scaled->rgba, expected.rgba);
     EXPECT_EQ(scaled->hasAlpha, expected.hasAlpha);
+    // A tall picture narrower than the limit is limited by its height.
+    std::optional<DecodedImage> tall = decodeImage(gradientTga(60, 300), why, 100);
+    ASSERT_TRUE(tall) << why;
+    EXPECT_EQ(tall->height, 100);
+    EXPECT_EQ(tall->width, 20);
 }
 
 TEST(TextureFiles, UnusableFilesUnderATexturesNameAreWarningsThroughTheCommand) {
