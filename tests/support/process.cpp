@@ -18,7 +18,11 @@ int runProgram(const std::vector<std::string>& arguments, const std::string& log
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    if (setting.errorFile.empty())
+        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    else
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, setting.errorFile.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (!setting.inputFile.empty())
         posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, setting.inputFile.c_str(), O_RDONLY, 0);
     if (!setting.workingFolder.empty())
