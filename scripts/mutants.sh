@@ -65,7 +65,7 @@ for patch in "${patches[@]}"; do
             ((survived++)); survivors+=("$name")
         fi
     else
-        first=$(grep -m 1 -E 'Test +#[0-9]+: [^ ]+ .*\*\*\*' "$log/test" | sed -E 's/.*Test +#[0-9]+: ([^ ]+).*/\1/')
+        first=$(grep -m 1 -E 'Test +#[0-9]+: [^ ]+ .*\*\*\*(Failed|Exception|Timeout)' "$log/test" | sed -E 's/.*Test +#[0-9]+: ([^ ]+).*/\1/')
         echo "$name: caught by ${first:-the suite} ($((SECONDS - start)) s)"
         ((caught++))
     fi
