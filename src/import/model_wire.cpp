@@ -218,6 +218,13 @@ std::optional<ReaderReply> decodeReply(std::string_view bytes, std::string& why)
 }
 
 bool checkModel(const ImportedModel& model, std::string& why) {
+    // The reader sends only models with something to draw; the framing needs a triangle.
+    bool anyTriangle = false;
+    for (const ImportedMesh& mesh : model.meshes) anyTriangle = anyTriangle || mesh.indices.size() >= 3;
+    if (!anyTriangle) {
+        why = "the reply holds no triangle";
+        return false;
+    }
     for (const ImportedMesh& mesh : model.meshes)
         if (!checkMesh(mesh, model.materials.size(), why)) return false;
     for (const ImportedMaterial& m : model.materials) {
