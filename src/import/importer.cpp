@@ -64,12 +64,7 @@ struct TextureWriter {
     std::string fileFor(const ImageReference& reference, Colour* average = nullptr) {
         if (!reference.present() || stopped()) return "None";
         std::string key;
-        std::optional<DecodedImage> picture;
-        try {
-            picture = load(reference, key, written);
-        } catch (const std::bad_alloc&) {
-            warn("texture '" + reference.name + "' needs more memory than there is");
-        }
+        std::optional<DecodedImage> picture = loadWithinMemory(reference, key, written);
         if (!written.count(key)) {
             written[key] = picture ? store(*picture) : "";
             if (picture) {
@@ -88,12 +83,7 @@ struct TextureWriter {
         heightMap = false;
         if (!reference.present() || stopped()) return "None";
         std::string key;
-        std::optional<DecodedImage> picture;
-        try {
-            picture = load(reference, key, bumpFiles);
-        } catch (const std::bad_alloc&) {
-            warn("texture '" + reference.name + "' needs more memory than there is");
-        }
+        std::optional<DecodedImage> picture = loadWithinMemory(reference, key, bumpFiles);
         if (!bumpFiles.count(key)) {
             bool normalMap = picture && looksLikeNormalMap(*picture);
             heightMaps[key] = picture && !normalMap;
@@ -101,6 +91,17 @@ struct TextureWriter {
         }
         heightMap = heightMaps[key];
         return bumpFiles[key].empty() ? "None" : bumpFiles[key];
+    }
+
+    // As load, but an image too large for the memory there is is a warning, not a failure.
+    std::optional<DecodedImage> loadWithinMemory(const ImageReference& reference, std::string& key,
+                                                 const std::map<std::string, std::string>& done) {
+        try {
+            return load(reference, key, done);
+        } catch (const std::bad_alloc&) {
+            warn("texture '" + reference.name + "' needs more memory than there is");
+            return std::nullopt;
+        }
     }
 
     // The image, or nothing when it is already in `done` (or cannot be had); `key` names it.
