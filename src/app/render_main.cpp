@@ -40,7 +40,8 @@ const char* const kUsage =
     "                      then put the current camera at X,Y,Z, turned by PITCH and YAW\n"
     "                      degrees, as the viewer's status line gives it after a mouse move\n"
     "  -f, --frames N      render N frames, 1 to 100000 (default 1); with N > 1 print the\n"
-    "                      minimum, median and maximum milliseconds per frame\n"
+    "                      milliseconds the load took, and the minimum, median and\n"
+    "                      maximum milliseconds per frame\n"
     "  -j, --threads N     rasterize with N threads, 1 to 256 (default: one per core); the\n"
     "                      picture is the same for any N\n"
     "  -q, --quiet         no load log; error lines, warnings and files that cannot be read\n"
@@ -256,7 +257,9 @@ int main(int argc, char** argv) {
     Session session;
     SimdPath simdPath = fastestSimdPath();
     if (!simdPathFromEnvironment("quelmar-render", simdPath, std::cerr)) return 2;
+    auto loadStart = std::chrono::steady_clock::now();
     if (!loadScene(session, options.sceneFile, log)) return 1;
+    std::chrono::duration<double, std::milli> loadTime = std::chrono::steady_clock::now() - loadStart;
     session.context.simdPath = simdPath;
     sessionReshape(session);
     for (unsigned char key : options.keys) sessionApplyKey(session, key);
@@ -274,7 +277,10 @@ int main(int argc, char** argv) {
         std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
         milliseconds.push_back(elapsed.count());
     }
-    if (options.frames > 1) printFrameTimes(milliseconds);
+    if (options.frames > 1) {
+        std::printf("Load: %.1f ms\n", loadTime.count());
+        printFrameTimes(milliseconds);
+    }
     if (options.outputGiven && !writeFrame(frame, options.outputFile)) return 1;
     return options.strict && problems.errors > 0 ? 1 : 0;
 }
