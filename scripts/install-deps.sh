@@ -14,6 +14,7 @@ packages=(
   freeglut3-dev libgl-dev libx11-dev libpng-dev
   libassimp-dev libstb-dev  # quelmar-import: model formats, texture decoding
   libseccomp-dev  # quelmar-import: the model reader's child may not write files or use the network
+  libjemalloc-dev  # the programs: memory in 2 MB pages, for large scenes and models
   xvfb xdotool x11-apps x11-utils imagemagick
   libgl1-mesa-dri libglx-mesa0  # software OpenGL, for the viewer under Xvfb
   libegl-dev libegl-mesa0  # quelmar-gl-bench: OpenGL without a window, for scripts/compare-gl.sh

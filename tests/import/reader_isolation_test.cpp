@@ -61,7 +61,9 @@ ReaderReply everyFieldSet() {
 
 // An empty vector's data may be null, which memcmp must not be given even for no bytes.
 void expectSameBits(const void* a, const void* b, std::size_t size) {
-    if (size > 0) EXPECT_EQ(std::memcmp(a, b, size), 0);
+    if (size > 0) {
+        EXPECT_EQ(std::memcmp(a, b, size), 0);
+    }
 }
 
 }  // namespace

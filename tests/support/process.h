@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 // Where a started program reads from and runs in; empty means as the test itself.
@@ -9,6 +10,9 @@ struct ProcessSetting {
     std::string inputFile;      // its standard input
     std::string workingFolder;  // its working directory
     std::string errorFile;      // its standard error, kept apart from standard output
+
+    ProcessSetting(std::string input = "", std::string folder = "", std::string error = "")
+        : inputFile(std::move(input)), workingFolder(std::move(folder)), errorFile(std::move(error)) {}
 };
 
 // Runs arguments[0] with the arguments, standard output and error both going to `logFile`
