@@ -41,12 +41,6 @@ bool finishFile(File file, const std::string& path, std::string& why) {
 
 }  // namespace
 
-unsigned char toByte(float channel) {
-    if (!(channel > 0.0f)) return 0;  // negative and NaN
-    if (channel >= 1.0f) return 255;
-    return static_cast<unsigned char>(channel * 255.0f + 0.5f);
-}
-
 bool writePng(const Image& image, const std::string& path, std::string& why) {
     if (image.width <= 0 || image.height <= 0) {
         why = "an empty image cannot be written as PNG";

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "core/image_file.h"
 
@@ -32,6 +33,16 @@ TEST(WindowPixels, AreThePngWritersBytesOnAnyNumberOfThreads) {
     }
     windowPixels(Image{}, several, 2);
     EXPECT_TRUE(several.empty());
+}
+
+// The PNG levels at their edges: below 0 and NaN are 0, from 1 up 255, halves round up.
+TEST(WindowPixels, ByteLevelsClampAndRoundHalvesUp) {
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    const std::pair<float, int> cases[] = {
+        {-inf, 0},  {-1.0f, 0},       {-0.0f, 0},   {0.0f, 0},   {nan, 0},     {-nan, 0},
+        {1e-45f, 0}, {0.5f / 255, 1}, {0.49f / 255, 0}, {0.5f, 128}, {127.49f / 255, 127},
+        {std::nextafter(1.0f, 0.0f), 255}, {254.5f / 255, 255}, {1.0f, 255}, {3e38f, 255}, {inf, 255}};
+    for (auto [channel, level] : cases) EXPECT_EQ(toByte(channel), level) << channel;
 }
 
 }  // namespace
