@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <tuple>
 #include <utility>
 
 #include "core/image_file.h"
@@ -20,7 +21,8 @@ TEST(WindowPixels, AreThePngWritersBytesOnAnyNumberOfThreads) {
         frame.pixels[i] = {ramp, specials[i % 8], 1.0f - ramp, specials[(i / 8) % 8]};
     }
     std::vector<std::uint8_t> one, several(7, 9);
-    windowPixels(frame, one, 1);
+    const PixelBox all = windowPixels(frame, one, 1);
+    EXPECT_EQ(std::tie(all.minX, all.minY, all.maxX, all.maxY), std::make_tuple(0, 0, 300, 256));
     windowPixels(frame, several, 3);
     ASSERT_EQ(one.size(), frame.pixels.size() * 4);
     EXPECT_EQ(one, several);
@@ -33,6 +35,24 @@ TEST(WindowPixels, AreThePngWritersBytesOnAnyNumberOfThreads) {
     }
     windowPixels(Image{}, several, 2);
     EXPECT_TRUE(several.empty());
+}
+
+// The box holds exactly the pixels that are not white as bytes, whichever thread saw them;
+// channels above 1 are white too, alpha does not count.
+TEST(WindowPixels, BoxTheBytesThatAreNotWhite) {
+    Image frame = imageCreate(97, 700);
+    for (Colour& p : frame.pixels) p = {1.0f, 1.0f, 1.0f, 0.0f};
+    frame.pixels[5] = {2.0f, 1.0f, 7.0f, 0.0f};
+    std::vector<std::uint8_t> bytes;
+    for (int threads : {1, 2, 5}) EXPECT_TRUE(boxEmpty(windowPixels(frame, bytes, threads))) << threads;
+    imageSetPixelByIndex(frame, makeColour(1.0f, 0.999f, 1.0f, 1.0f), 650 * 97 + 40);  // 254.745 rounds to 255
+    imageSetPixelByIndex(frame, makeColour(1.0f, 0.998f, 1.0f, 1.0f), 30 * 97 + 12);   // 254.49 rounds to 254
+    imageSetPixelByIndex(frame, makeColour(-1.0f, 1.0f, 1.0f, 1.0f), 499 * 97 + 60);
+    imageSetPixelByIndex(frame, makeColour(1.0f, 1.0f, 0.5f, 1.0f), 500 * 97 + 61);
+    for (int threads : {1, 2, 5}) {
+        const PixelBox box = windowPixels(frame, bytes, threads);
+        EXPECT_EQ(std::tie(box.minX, box.minY, box.maxX, box.maxY), std::make_tuple(12, 30, 61, 500)) << threads;
+    }
 }
 
 // The PNG levels at their edges: below 0 and NaN are 0, from 1 up 255, halves round up.
