@@ -25,14 +25,7 @@ xvfbPid=
 viewerPid=
 failures=0
 
-stopProcess() {
-    [ -n "$1" ] || return 0
-    kill "$1" 2>/dev/null || return 0
-    for _ in $(seq 50); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
-    kill -KILL "$1" 2>/dev/null
-    wait "$1" 2>/dev/null
-    return 0
-}
+. "$(dirname "$0")/x_server.sh"
 
 cleanUp() {
     stopProcess "$viewerPid"
@@ -42,41 +35,11 @@ cleanUp() {
 trap cleanUp EXIT
 trap 'failures=$((failures + 1)); exit 1' INT TERM
 
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
-
-waitFor() {
-    local seconds=$1
-    shift
-    local deadline=$((SECONDS + seconds))
-    until "$@"; do
-        [ "$SECONDS" -lt "$deadline" ] || return 1
-        sleep 0.1
-    done
-}
-
-if ! command -v Xvfb >/dev/null; then
-    echo "SKIPPED: no X server can be started here (Xvfb is not installed)"
-    exit $skipped
-fi
+startXServer 2048x1152x24
 readonly convert=/usr/bin/convert  # ImageMagick's own, whatever else PATH offers
 for tool in xdotool xwd "$convert" /usr/bin/identify "$renderer" cmp; do
     command -v "$tool" >/dev/null || { fail "$tool is missing (scripts/install-deps.sh installs it)"; exit 1; }
 done
-
-timeout "$lifetime" Xvfb -displayfd 3 -screen 0 2048x1152x24 -nolisten tcp 3>"$work/display" \
-    >"$work/xvfb.log" 2>&1 &
-xvfbPid=$!
-displayReady() { [ -s "$work/display" ] || ! kill -0 "$xvfbPid" 2>/dev/null; }
-waitFor 15 displayReady
-if ! [ -s "$work/display" ] || ! kill -0 "$xvfbPid" 2>/dev/null; then
-    echo "SKIPPED: no X server can be started here (Xvfb did not start)"
-    exit $skipped
-fi
-export DISPLAY=":$(head -n 1 "$work/display")"
-export LIBGL_ALWAYS_SOFTWARE=1
 
 # startViewer FOLDER ARGUMENTS...: the viewer in FOLDER, its window in `window`.
 window=

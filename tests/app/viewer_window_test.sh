@@ -43,14 +43,7 @@ xvfbPid=
 viewerPid=
 failures=0
 
-stopProcess() {
-    [ -n "$1" ] || return 0
-    kill "$1" 2>/dev/null || return 0
-    for _ in $(seq 50); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
-    kill -KILL "$1" 2>/dev/null
-    wait "$1" 2>/dev/null
-    return 0
-}
+. "$(dirname "$0")/x_server.sh"
 
 cleanUp() {
     stopProcess "$viewerPid"
@@ -64,28 +57,9 @@ cleanUp() {
 trap cleanUp EXIT
 trap 'failures=$((failures + 1)); exit 1' INT TERM
 
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+# ---- the X server and tools -----------------------------------------------------------------
 
-# Polls `command...` every tenth of a second until it succeeds or `seconds` have passed.
-waitFor() {
-    local seconds=$1
-    shift
-    local deadline=$((SECONDS + seconds))
-    until "$@"; do
-        [ "$SECONDS" -lt "$deadline" ] || return 1
-        sleep 0.1
-    done
-}
-
-# ---- tools and the X server -----------------------------------------------------------------
-
-if ! command -v Xvfb >/dev/null; then
-    echo "SKIPPED: no X server can be started here (Xvfb is not installed; scripts/install-deps.sh installs it)"
-    exit $skipped
-fi
+startXServer 1280x1024x24
 for tool in xdotool xwd xwininfo "$convert" cmp awk; do
     if ! command -v "$tool" >/dev/null; then
         fail "$tool is missing (scripts/install-deps.sh installs it)"
@@ -95,21 +69,6 @@ done
 for file in "$viewer" "$renderer" "$scene"; do
     [ -e "$file" ] || { fail "$file does not exist"; exit 1; }
 done
-
-# Xvfb picks a free display number itself and writes it to the descriptor once it accepts
-# connections, so parallel runs never collide.
-timeout "$lifetime" Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" \
-    >"$work/xvfb.log" 2>&1 &
-xvfbPid=$!
-displayReady() { [ -s "$work/display" ] || ! kill -0 "$xvfbPid" 2>/dev/null; }
-waitFor 15 displayReady
-if ! [ -s "$work/display" ] || ! kill -0 "$xvfbPid" 2>/dev/null; then
-    echo "SKIPPED: no X server can be started here (Xvfb did not start):"
-    tail -n 5 "$work/xvfb.log"
-    exit $skipped
-fi
-export DISPLAY=":$(head -n 1 "$work/display")"
-export LIBGL_ALWAYS_SOFTWARE=1
 
 # ---- the viewer, and what its window should show --------------------------------------------
 
