@@ -5,6 +5,7 @@
 // involves a NaN, is inside.
 #pragma once
 
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -67,14 +68,20 @@ unsigned char planesOutside(const Vec4& p);
 // The number of triangles of the surfaces, counted in order over them.
 std::size_t triangleCount(const std::vector<Surface>& surfaces);
 
+// A mesh's vertices in clip space as the clipper reads them. Culling reads only the positions,
+// their planesOutside masks and the positions divided by w (vec4Homogenize); the whole vertex
+// is asked for only by the triangles that cross a plane, which are few, so that a large mesh
+// need not keep a whole copy of every vertex in clip space.
+struct ClipSpaceMesh {
+    std::span<const Vec4> positions;
+    std::span<const unsigned char> outsideMasks;
+    std::span<const Vec4> divided;
+    std::function<Vertex(int)> vertexAt;  // the whole vertex i, whose position is positions[i]
+};
+
 // Culls and clips the triangles [first, end) of the surfaces, counted as triangleCount does,
-// over the mesh's vertices in clip space and their planesOutside masks, into the part
-// (emptied first).
-void clipTriangles(const std::vector<Surface>& surfaces, std::span<const Vertex> vertices,
-                   std::span<const unsigned char> outsideMasks, std::size_t first, std::size_t end, ClipPart& part);
-// The same, given also the vertices' positions divided by w, which the culling test reads.
-void clipTriangles(const std::vector<Surface>& surfaces, std::span<const Vertex> vertices,
-                   std::span<const unsigned char> outsideMasks, std::span<const Vec4> divided, std::size_t first,
+// over the mesh's vertices in clip space, into the part (emptied first).
+void clipTriangles(const std::vector<Surface>& surfaces, const ClipSpaceMesh& mesh, std::size_t first,
                    std::size_t end, ClipPart& part);
 
 // Culls and clips every triangle of the mesh's surfaces over its vertices in clip space.

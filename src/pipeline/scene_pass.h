@@ -14,9 +14,9 @@
 // does not allocate (and fault in) its large arrays again every time.
 struct ScenePassMemory {
     DrawList triangles;                       // the frame's queued triangles
-    std::vector<Vertex> clipSpace;            // a mesh's vertices in clip space, from the first
-    std::vector<unsigned char> outsideMasks;  // and the planes each lies outside of,
-    std::vector<Vec4> divided;                // and its position divided by w
+    std::vector<Vec4> clipPositions;          // a mesh's vertex positions in clip space, from the first,
+    std::vector<unsigned char> outsideMasks;  // the planes each lies outside of,
+    std::vector<Vec4> divided;                // and each divided by w
     struct Run {
         ClipPart clipped;
         DrawList queued;
