@@ -71,8 +71,9 @@ constexpr std::size_t kTrianglesPerThread = 4096;
 // The mesh's triangles are cut into runs, each culled, clipped and queued on its own thread into
 // its own lists, which are then joined in the runs' order: the queue is exactly the one that a
 // single pass over the triangles gives.
-void clipAndQueue(const MeshGeometry& geometry, const ClipSpaceMesh& clipSpace, const MaterialList& materials,
-                  RenderContext& context, int meshBase, int threadCount, ScenePassMemory& memory) {
+void clipAndQueue(const MeshGeometry& geometry, const ClipSpaceMesh& clipSpace, std::span<const float> heights,
+                  const MaterialList& materials, RenderContext& context, int meshBase, int threadCount,
+                  ScenePassMemory& memory) {
     const std::size_t triangles = triangleCount(geometry.surfaces);
     const std::size_t runCount = rangePartCount(triangles, threadCount, kTrianglesPerThread);
     if (memory.runs.size() < runCount) memory.runs.resize(runCount);
@@ -80,7 +81,7 @@ void clipAndQueue(const MeshGeometry& geometry, const ClipSpaceMesh& clipSpace, 
     forEachPart(triangles, runCount, [&](std::size_t run, std::size_t begin, std::size_t end) {
         ScenePassMemory::Run& r = memory.runs[run];
         clipTriangles(geometry.surfaces, clipSpace, begin, end, r.clipped);
-        queuePolygons(r.clipped, vertexCount, materials, context, memory.triangles.vertices, meshBase, r.queued);
+        queuePolygons(r.clipped, materials, context, heights, meshBase, r.queued);
     });
     const Polygon* last = nullptr;
     std::vector<const DrawList*> queued(runCount);
@@ -109,9 +110,11 @@ void drawMesh(const TriMesh& mesh, Scene& scene, RenderContext& context, const M
     if (memory.clipPositions.size() < vertexCount) memory.clipPositions.resize(vertexCount);
     if (memory.outsideMasks.size() < vertexCount) memory.outsideMasks.resize(vertexCount);
     if (memory.divided.size() < vertexCount) memory.divided.resize(vertexCount);
+    if (memory.heights.size() < vertexCount) memory.heights.resize(vertexCount);
     const std::span<Vec4> clipPositions(memory.clipPositions.data(), vertexCount);
     const std::span<unsigned char> outsideMasks(memory.outsideMasks.data(), vertexCount);
     const std::span<Vec4> divided(memory.divided.data(), vertexCount);
+    const std::span<float> heights(memory.heights.data(), vertexCount);
     const Material* gouraudMaterial = nullptr;
     if (context.phongShading == 0) {
         // Gouraud: the whole mesh is lit with its first surface's material and texture.
@@ -135,6 +138,7 @@ void drawMesh(const TriMesh& mesh, Scene& scene, RenderContext& context, const M
             vec4Homogenize(v.position);
             divided[i] = v.position;
             ndcToPixel(v, context);  // the vertex as the queue holds it: divided by w, in pixels
+            heights[i] = v.position.y;
             queued[static_cast<std::size_t>(meshBase) + i] = v;
         }
     });
@@ -147,7 +151,7 @@ void drawMesh(const TriMesh& mesh, Scene& scene, RenderContext& context, const M
         return v;
     };
     const ClipSpaceMesh clipSpace{clipPositions, outsideMasks, divided, clipSpaceVertex};
-    clipAndQueue(geometry, clipSpace, scene.materials, context, meshBase, threadCount, memory);
+    clipAndQueue(geometry, clipSpace, heights, scene.materials, context, meshBase, threadCount, memory);
 }
 
 // Two triangles over the viewport rectangle at the far depth 1.0: they fill wherever no mesh

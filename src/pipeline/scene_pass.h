@@ -16,7 +16,8 @@ struct ScenePassMemory {
     DrawList triangles;                       // the frame's queued triangles
     std::vector<Vec4> clipPositions;          // a mesh's vertex positions in clip space, from the first,
     std::vector<unsigned char> outsideMasks;  // the planes each lies outside of,
-    std::vector<Vec4> divided;                // and each divided by w
+    std::vector<Vec4> divided;                // and each divided by w;
+    std::vector<float> heights;               // then each in pixels, its y
     struct Run {
         ClipPart clipped;
         DrawList queued;

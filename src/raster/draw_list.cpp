@@ -42,13 +42,11 @@ TriangleCommand moved(TriangleCommand t, int firstMoved, int shift, std::uint32_
 void queueTriangle(DrawList& list, int a, int b, int c, const RenderContext& context) {
     const QueuedVertices& v = list.vertices;
     const int corners[3] = {a, b, c};
-    const Vertex* const vertices[3] = {&v[static_cast<size_t>(a)], &v[static_cast<size_t>(b)],
-                                       &v[static_cast<size_t>(c)]};
-    queueTriangle(list, corners, vertices, context);
+    queueTriangle(list, corners,
+                  triangleRows(v[static_cast<size_t>(a)], v[static_cast<size_t>(b)], v[static_cast<size_t>(c)]), context);
 }
 
-void queueTriangle(DrawList& list, const int corners[3], const Vertex* const vertices[3], const RenderContext& context) {
-    RowBand rows = triangleRows(*vertices[0], *vertices[1], *vertices[2]);
+void queueTriangle(DrawList& list, const int corners[3], RowBand rows, const RenderContext& context) {
     if (rows.begin >= rows.end) return;  // covers no row, in any band
     list.triangles.push_back({{corners[0], corners[1], corners[2]}, currentState(list, context)});
     list.rows.push_back(rows);

@@ -87,9 +87,10 @@ int queueVertex(DrawList& list, Vertex vertex, const RenderContext& context);
 // shading mode), unless it covers no row at all.
 void queueTriangle(DrawList& list, int a, int b, int c, const RenderContext& context);
 
-// Queues a triangle whose corners are named by index but given by value: `list` may hold only
-// part of the queue, to be joined to it with drawListAppend.
-void queueTriangle(DrawList& list, const int corners[3], const Vertex* const vertices[3], const RenderContext& context);
+// Queues a triangle whose corners are named by index, given the rows it covers (triangleRows of
+// its corners), unless it covers none: `list` may hold only part of the queue, to be joined to
+// it with drawListAppend.
+void queueTriangle(DrawList& list, const int corners[3], RowBand rows, const RenderContext& context);
 
 // Queues a triangle of three new vertices (normalised device coordinates).
 void queueTriangle(DrawList& list, const Vertex& a, const Vertex& b, const Vertex& c, const RenderContext& context);
