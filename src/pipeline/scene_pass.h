@@ -14,10 +14,12 @@
 // does not allocate (and fault in) its large arrays again every time.
 struct ScenePassMemory {
     DrawList triangles;                       // the frame's queued triangles
-    std::vector<Vec4> clipPositions;          // a mesh's vertex positions in clip space, from the first,
-    std::vector<unsigned char> outsideMasks;  // the planes each lies outside of,
-    std::vector<Vec4> divided;                // and each divided by w;
-    std::vector<float> heights;               // then each in pixels, its y
+    // A mesh's vertices, from the first, as culling and queueing read them: the position in clip
+    // space, the planes it lies outside of, the position divided by w, and its y in pixels.
+    std::vector<Vec4> clipPositions;
+    std::vector<unsigned char> outsideMasks;
+    std::vector<Vec4> divided;
+    std::vector<float> heights;
     struct Run {
         ClipPart clipped;
         DrawList queued;

@@ -32,7 +32,7 @@ struct TriangleState {
 };
 
 struct TriangleCommand {
-    int corners[3];      // indices into the list's vertices
+    int corners[3];       // indices into the list's vertices
     std::uint32_t state;  // index into the list's states
 };
 
