@@ -136,7 +136,7 @@ void clipTriangles(const std::vector<Surface>& surfaces, const ClipSpaceMesh& me
             if ((outsideMasks[a] | outsideMasks[b] | outsideMasks[c]) == 0) {
                 part.corners.insert(part.corners.end(), {a, b, c});
             } else {
-                part.clipped.assign({mesh.vertexAt(a), mesh.vertexAt(b), mesh.vertexAt(c)});
+                part.clipped.assign({clipSpaceVertex(mesh, a), clipSpaceVertex(mesh, b), clipSpaceVertex(mesh, c)});
                 if (!clipPolygon(part.clipped, part.scratch)) continue;
                 polygon.count = static_cast<int>(part.clipped.size());
                 for (const Vertex& made : part.clipped) {
@@ -158,8 +158,7 @@ PolygonList clipMesh(const std::vector<Vertex>& vertices, const std::vector<Surf
         vec4Homogenize(divided[i]);
         outsideMasks[i] = planesOutside(positions[i]);
     }
-    const ClipSpaceMesh mesh{positions, outsideMasks, divided,
-                             [&vertices](int i) { return vertices[static_cast<std::size_t>(i)]; }};
+    const ClipSpaceMesh mesh{positions, outsideMasks, divided, vertices};
     ClipPart part;
     clipTriangles(surfaces, mesh, 0, triangleCount(surfaces), part);
     PolygonList list{vertices, std::move(part.corners), std::move(part.polygons)};

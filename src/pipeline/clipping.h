@@ -5,7 +5,6 @@
 // involves a NaN, is inside.
 #pragma once
 
-#include <functional>
 #include <span>
 #include <vector>
 
@@ -69,15 +68,25 @@ unsigned char planesOutside(const Vec4& p);
 std::size_t triangleCount(const std::vector<Surface>& surfaces);
 
 // A mesh's vertices in clip space as the clipper reads them. Culling reads only the positions,
-// their planesOutside masks and the positions divided by w (vec4Homogenize); the whole vertex
-// is asked for only by the triangles that cross a plane, which are few, so that a large mesh
-// need not keep a whole copy of every vertex in clip space.
+// their planesOutside masks and the positions divided by w (vec4Homogenize); only a triangle
+// that crosses a plane reads its whole vertices, which are made of the positions and the rest
+// of each vertex kept elsewhere, so that a large mesh need not keep a whole copy of every vertex
+// in clip space.
 struct ClipSpaceMesh {
     std::span<const Vec4> positions;
     std::span<const unsigned char> outsideMasks;
     std::span<const Vec4> divided;
-    std::function<Vertex(int)> vertexAt;  // the whole vertex i, whose position is positions[i]
+    // Every field of vertex i but its position is attributes[i]'s: the queue's copy of a vertex,
+    // whose position alone is divided and in pixels, serves.
+    std::span<const Vertex> attributes;
 };
+
+// Vertex i of the mesh in clip space, whole.
+inline Vertex clipSpaceVertex(const ClipSpaceMesh& mesh, int i) {
+    Vertex v = mesh.attributes[static_cast<std::size_t>(i)];
+    v.position = mesh.positions[static_cast<std::size_t>(i)];
+    return v;
+}
 
 // Culls and clips the triangles [first, end) of the surfaces, counted as triangleCount does,
 // over the mesh's vertices in clip space, into the part (emptied first).

@@ -142,15 +142,10 @@ void drawMesh(const TriMesh& mesh, Scene& scene, RenderContext& context, const M
             queued[static_cast<std::size_t>(meshBase) + i] = v;
         }
     });
-    // A vertex the clipper wants whole is made again: the same stage on the same vertex gives
-    // the same bits, and the few triangles that cross a plane cost less than storing the whole
-    // of every vertex in clip space.
-    auto clipSpaceVertex = [&](int i) {
-        Vertex v = geometry.vertices[static_cast<std::size_t>(i)];
-        stage(v);
-        return v;
-    };
-    const ClipSpaceMesh clipSpace{clipPositions, outsideMasks, divided, clipSpaceVertex};
+    // The queued vertices differ from the clip-space ones in their positions alone, so they and
+    // the positions give the clipper the whole vertex when a triangle crosses a plane.
+    const std::span<const Vertex> queuedVertices(queued.data() + meshBase, vertexCount);
+    const ClipSpaceMesh clipSpace{clipPositions, outsideMasks, divided, queuedVertices};
     clipAndQueue(geometry, clipSpace, heights, scene.materials, context, meshBase, threadCount, memory);
 }
 
