@@ -180,9 +180,9 @@ TEST(Frame, ARunWithNothingInViewLeavesTheOtherRunsQueued) {
 }
 
 // A turned, textured and normal-mapped floor, large enough to be shared out between threads and
-// cut by the near and side planes. The clipper makes a cut triangle's corners again in clip
-// space from the scene's vertices: they must be exactly the ones the rest of the mesh is drawn
-// from, tangents turned with the floor included.
+// cut by the near and side planes. The clipper puts a cut triangle's corners together from their
+// clip-space positions and the rest of the vertices kept elsewhere: they must be exactly the
+// vertices the rest of the mesh is drawn from, lit, turned and moved with the floor.
 TEST(Frame, ATurnedNormalMappedFloorCutByThePlanesKeepsItsPicture) {
     Session session;
     std::ostringstream log;
