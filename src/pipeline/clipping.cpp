@@ -112,13 +112,14 @@ std::size_t triangleCount(const std::vector<Surface>& surfaces) {
     return count;
 }
 
-void clipTriangles(const std::vector<Surface>& surfaces, std::span<const Vertex> vertices,
-                   std::span<const unsigned char> outsideMasks, std::span<const Vec4> divided, std::size_t first,
+void clipTriangles(const std::vector<Surface>& surfaces, const ClipSpaceMesh& mesh, std::size_t first,
                    std::size_t end, ClipPart& part) {
     part.made.clear();
     part.corners.clear();
     part.polygons.clear();
-    const int vertexCount = static_cast<int>(vertices.size());
+    const std::span<const Vec4> positions = mesh.positions, divided = mesh.divided;
+    const std::span<const unsigned char> outsideMasks = mesh.outsideMasks;
+    const int vertexCount = static_cast<int>(positions.size());
     auto valid = [vertexCount](int index) { return index >= 0 && index < vertexCount; };
     std::size_t surfaceStart = 0;  // the number of the surface's first triangle
     for (const Surface& surface : surfaces) {
@@ -127,9 +128,7 @@ void clipTriangles(const std::vector<Surface>& surfaces, std::span<const Vertex>
             const std::size_t i = (t - surfaceStart) * 3;
             const int a = surface.indices[i], b = surface.indices[i + 1], c = surface.indices[i + 2];
             if (!valid(a) || !valid(b) || !valid(c)) continue;
-            if (!frontFacing(vertices[a].position, vertices[b].position, vertices[c].position, divided[a], divided[b],
-                             divided[c]))
-                continue;
+            if (!frontFacing(positions[a], positions[b], positions[c], divided[a], divided[b], divided[c])) continue;
             Polygon polygon{static_cast<int>(part.corners.size()), 3, surface.materialIndex};
             // A triangle inside every plane needs no clipping, since it would come back as it is.
             // (One wholly outside a plane still goes through the clipper: cut vertices made for
@@ -137,7 +136,7 @@ void clipTriangles(const std::vector<Surface>& surfaces, std::span<const Vertex>
             if ((outsideMasks[a] | outsideMasks[b] | outsideMasks[c]) == 0) {
                 part.corners.insert(part.corners.end(), {a, b, c});
             } else {
-                part.clipped.assign({vertices[a], vertices[b], vertices[c]});
+                part.clipped.assign({clipSpaceVertex(mesh, a), clipSpaceVertex(mesh, b), clipSpaceVertex(mesh, c)});
                 if (!clipPolygon(part.clipped, part.scratch)) continue;
                 polygon.count = static_cast<int>(part.clipped.size());
                 for (const Vertex& made : part.clipped) {
@@ -151,21 +150,17 @@ void clipTriangles(const std::vector<Surface>& surfaces, std::span<const Vertex>
     }
 }
 
-void clipTriangles(const std::vector<Surface>& surfaces, std::span<const Vertex> vertices,
-                   std::span<const unsigned char> outsideMasks, std::size_t first, std::size_t end, ClipPart& part) {
-    std::vector<Vec4> divided(vertices.size());
-    for (std::size_t i = 0; i < vertices.size(); ++i) {
-        divided[i] = vertices[i].position;
-        vec4Homogenize(divided[i]);
-    }
-    clipTriangles(surfaces, vertices, outsideMasks, divided, first, end, part);
-}
-
 PolygonList clipMesh(const std::vector<Vertex>& vertices, const std::vector<Surface>& surfaces) {
+    std::vector<Vec4> positions(vertices.size()), divided(vertices.size());
     std::vector<unsigned char> outsideMasks(vertices.size());
-    for (std::size_t i = 0; i < vertices.size(); ++i) outsideMasks[i] = planesOutside(vertices[i].position);
+    for (std::size_t i = 0; i < vertices.size(); ++i) {
+        positions[i] = divided[i] = vertices[i].position;
+        vec4Homogenize(divided[i]);
+        outsideMasks[i] = planesOutside(positions[i]);
+    }
+    const ClipSpaceMesh mesh{positions, outsideMasks, divided, vertices};
     ClipPart part;
-    clipTriangles(surfaces, vertices, outsideMasks, 0, triangleCount(surfaces), part);
+    clipTriangles(surfaces, mesh, 0, triangleCount(surfaces), part);
     PolygonList list{vertices, std::move(part.corners), std::move(part.polygons)};
     list.vertices.insert(list.vertices.end(), part.made.begin(), part.made.end());
     return list;

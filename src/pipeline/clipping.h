@@ -67,14 +67,30 @@ unsigned char planesOutside(const Vec4& p);
 // The number of triangles of the surfaces, counted in order over them.
 std::size_t triangleCount(const std::vector<Surface>& surfaces);
 
+// A mesh's vertices in clip space as the clipper reads them. Culling reads only the positions,
+// their planesOutside masks and the positions divided by w (vec4Homogenize); only a triangle
+// that crosses a plane reads its whole vertices, which are made of the positions and the rest
+// of each vertex kept elsewhere, so that a large mesh need not keep a whole copy of every vertex
+// in clip space.
+struct ClipSpaceMesh {
+    std::span<const Vec4> positions;
+    std::span<const unsigned char> outsideMasks;
+    std::span<const Vec4> divided;
+    // Every field of vertex i but its position is attributes[i]'s: the queue's copy of a vertex,
+    // whose position alone is divided and in pixels, serves.
+    std::span<const Vertex> attributes;
+};
+
+// Vertex i of the mesh in clip space, whole.
+inline Vertex clipSpaceVertex(const ClipSpaceMesh& mesh, int i) {
+    Vertex v = mesh.attributes[static_cast<std::size_t>(i)];
+    v.position = mesh.positions[static_cast<std::size_t>(i)];
+    return v;
+}
+
 // Culls and clips the triangles [first, end) of the surfaces, counted as triangleCount does,
-// over the mesh's vertices in clip space and their planesOutside masks, into the part
-// (emptied first).
-void clipTriangles(const std::vector<Surface>& surfaces, std::span<const Vertex> vertices,
-                   std::span<const unsigned char> outsideMasks, std::size_t first, std::size_t end, ClipPart& part);
-// The same, given also the vertices' positions divided by w, which the culling test reads.
-void clipTriangles(const std::vector<Surface>& surfaces, std::span<const Vertex> vertices,
-                   std::span<const unsigned char> outsideMasks, std::span<const Vec4> divided, std::size_t first,
+// over the mesh's vertices in clip space, into the part (emptied first).
+void clipTriangles(const std::vector<Surface>& surfaces, const ClipSpaceMesh& mesh, std::size_t first,
                    std::size_t end, ClipPart& part);
 
 // Culls and clips every triangle of the mesh's surfaces over its vertices in clip space.

@@ -71,17 +71,17 @@ constexpr std::size_t kTrianglesPerThread = 4096;
 // The mesh's triangles are cut into runs, each culled, clipped and queued on its own thread into
 // its own lists, which are then joined in the runs' order: the queue is exactly the one that a
 // single pass over the triangles gives.
-void clipAndQueue(const MeshGeometry& geometry, std::span<const Vertex> clipSpace,
-                  std::span<const unsigned char> outsideMasks, std::span<const Vec4> divided, const MaterialList& materials, RenderContext& context,
-                  int meshBase, int threadCount, ScenePassMemory& memory) {
+void clipAndQueue(const MeshGeometry& geometry, const ClipSpaceMesh& clipSpace, std::span<const float> heights,
+                  const MaterialList& materials, RenderContext& context, int meshBase, int threadCount,
+                  ScenePassMemory& memory) {
     const std::size_t triangles = triangleCount(geometry.surfaces);
     const std::size_t runCount = rangePartCount(triangles, threadCount, kTrianglesPerThread);
     if (memory.runs.size() < runCount) memory.runs.resize(runCount);
-    const int vertexCount = static_cast<int>(clipSpace.size());
+    const int vertexCount = static_cast<int>(clipSpace.positions.size());
     forEachPart(triangles, runCount, [&](std::size_t run, std::size_t begin, std::size_t end) {
         ScenePassMemory::Run& r = memory.runs[run];
-        clipTriangles(geometry.surfaces, clipSpace, outsideMasks, divided, begin, end, r.clipped);
-        queuePolygons(r.clipped, vertexCount, materials, context, memory.triangles.vertices, meshBase, r.queued);
+        clipTriangles(geometry.surfaces, clipSpace, begin, end, r.clipped);
+        queuePolygons(r.clipped, materials, context, heights, meshBase, r.queued);
     });
     const Polygon* last = nullptr;
     std::vector<const DrawList*> queued(runCount);
@@ -107,12 +107,14 @@ void drawMesh(const TriMesh& mesh, Scene& scene, RenderContext& context, const M
     // The arrays only grow: the mesh's vertices are the first ones, each written before it is
     // read, and nothing is cleared or filled in that the mesh does not use.
     const std::size_t vertexCount = geometry.vertices.size();
-    if (memory.clipSpace.size() < vertexCount) memory.clipSpace.resize(vertexCount);
+    if (memory.clipPositions.size() < vertexCount) memory.clipPositions.resize(vertexCount);
     if (memory.outsideMasks.size() < vertexCount) memory.outsideMasks.resize(vertexCount);
     if (memory.divided.size() < vertexCount) memory.divided.resize(vertexCount);
-    const std::span<Vertex> clipSpace(memory.clipSpace.data(), vertexCount);
+    if (memory.heights.size() < vertexCount) memory.heights.resize(vertexCount);
+    const std::span<Vec4> clipPositions(memory.clipPositions.data(), vertexCount);
     const std::span<unsigned char> outsideMasks(memory.outsideMasks.data(), vertexCount);
     const std::span<Vec4> divided(memory.divided.data(), vertexCount);
+    const std::span<float> heights(memory.heights.data(), vertexCount);
     const Material* gouraudMaterial = nullptr;
     if (context.phongShading == 0) {
         // Gouraud: the whole mesh is lit with its first surface's material and texture.
@@ -131,15 +133,20 @@ void drawMesh(const TriMesh& mesh, Scene& scene, RenderContext& context, const M
         for (std::size_t i = begin; i < end; ++i) {
             Vertex v = geometry.vertices[i];  // a working copy: the pass never writes the scene's
             stage(v);
-            clipSpace[i] = v;
+            clipPositions[i] = v.position;
             outsideMasks[i] = planesOutside(v.position);
             vec4Homogenize(v.position);
             divided[i] = v.position;
             ndcToPixel(v, context);  // the vertex as the queue holds it: divided by w, in pixels
+            heights[i] = v.position.y;
             queued[static_cast<std::size_t>(meshBase) + i] = v;
         }
     });
-    clipAndQueue(geometry, clipSpace, outsideMasks, divided, scene.materials, context, meshBase, threadCount, memory);
+    // The queued vertices differ from the clip-space ones in their positions alone, so they and
+    // the positions give the clipper the whole vertex when a triangle crosses a plane.
+    const std::span<const Vertex> queuedVertices(queued.data() + meshBase, vertexCount);
+    const ClipSpaceMesh clipSpace{clipPositions, outsideMasks, divided, queuedVertices};
+    clipAndQueue(geometry, clipSpace, heights, scene.materials, context, meshBase, threadCount, memory);
 }
 
 // Two triangles over the viewport rectangle at the far depth 1.0: they fill wherever no mesh

@@ -14,9 +14,12 @@
 // does not allocate (and fault in) its large arrays again every time.
 struct ScenePassMemory {
     DrawList triangles;                       // the frame's queued triangles
-    std::vector<Vertex> clipSpace;            // a mesh's vertices in clip space, from the first
-    std::vector<unsigned char> outsideMasks;  // and the planes each lies outside of,
-    std::vector<Vec4> divided;                // and its position divided by w
+    // A mesh's vertices, from the first, as culling and queueing read them: the position in clip
+    // space, the planes it lies outside of, the position divided by w, and its y in pixels.
+    std::vector<Vec4> clipPositions;
+    std::vector<unsigned char> outsideMasks;
+    std::vector<Vec4> divided;
+    std::vector<float> heights;
     struct Run {
         ClipPart clipped;
         DrawList queued;

@@ -20,17 +20,20 @@ void makeMaterialCurrent(RenderContext& context, const MaterialList& materials, 
     context.normalMap = materialNormalImage(materials, index);
 }
 
-void queuePolygons(const ClipPart& clipped, int vertexCount, const MaterialList& materials, RenderContext context,
-                   std::span<const Vertex> queued, int meshBase, DrawList& part) {
+void queuePolygons(const ClipPart& clipped, const MaterialList& materials, RenderContext context,
+                   std::span<const float> heights, int meshBase, DrawList& part) {
     drawListClear(part);
     for (Vertex v : clipped.made) {
         vec4Homogenize(v.position);
         queueVertex(part, v, context);
     }
+    const int vertexCount = static_cast<int>(heights.size());
     auto queueIndex = [&](int corner) { return meshBase + corner; };
-    auto vertexAt = [&](int corner) {
-        return corner < vertexCount ? &queued[static_cast<size_t>(meshBase + corner)]
-                                    : &part.vertices[static_cast<size_t>(corner - vertexCount)];
+    // Only the corners' heights, which say the rows a triangle covers: the mesh's own are read
+    // from a short array rather than from the large queued vertices.
+    auto heightAt = [&](int corner) {
+        return corner < vertexCount ? heights[static_cast<size_t>(corner)]
+                                    : part.vertices[static_cast<size_t>(corner - vertexCount)].position.y;
     };
     int current = 0;
     bool set = false;
@@ -44,8 +47,8 @@ void queuePolygons(const ClipPart& clipped, int vertexCount, const MaterialList&
         std::span<const int> corner{clipped.corners.data() + polygon.first, static_cast<size_t>(polygon.count)};
         for (size_t i = 1; i + 1 < corner.size(); ++i) {
             const int fan[3] = {queueIndex(corner[0]), queueIndex(corner[i]), queueIndex(corner[i + 1])};
-            const Vertex* const vertices[3] = {vertexAt(corner[0]), vertexAt(corner[i]), vertexAt(corner[i + 1])};
-            queueTriangle(part, fan, vertices, context);
+            const RowBand rows = triangleRows(heightAt(corner[0]), heightAt(corner[i]), heightAt(corner[i + 1]));
+            queueTriangle(part, fan, rows, context);
         }
     }
 }

@@ -19,8 +19,9 @@ void makeMaterialCurrent(RenderContext& context, const MaterialList& materials, 
 
 // Queues the polygons of one clipped run of a mesh (see ClipPart) into `part`, each as a fan
 // around its first corner with its own material, texture and normal map. The mesh's own
-// vertices are queued already, in pixels, at queued[meshBase ...]; the run's made vertices are
-// divided by w and queued into part.vertices, and named as if they followed the mesh's own, so
-// that drawListAppend can join the runs of a mesh in order.
-void queuePolygons(const ClipPart& clipped, int vertexCount, const MaterialList& materials, RenderContext context,
-                   std::span<const Vertex> queued, int meshBase, DrawList& part);
+// vertices are queued already, in pixels, from index meshBase on, and `heights` holds their
+// position.y; the run's made vertices are divided by w and queued into part.vertices, and named
+// as if they followed the mesh's own, so that drawListAppend can join the runs of a mesh in
+// order.
+void queuePolygons(const ClipPart& clipped, const MaterialList& materials, RenderContext context,
+                   std::span<const float> heights, int meshBase, DrawList& part);

@@ -15,19 +15,40 @@ int queueVertex(DrawList& list, Vertex vertex, const RenderContext& context) {
     return static_cast<int>(list.vertices.size()) - 1;
 }
 
+namespace {
+
+bool sameState(const TriangleState& state, const RenderContext& context) {
+    return state.material == context.material && state.textureMap == context.textureMap &&
+           state.normalMap == context.normalMap && state.phongShading == context.phongShading;
+}
+
+// The index of the context's state in the list: the last one, added when the state changed.
+std::uint32_t currentState(DrawList& list, const RenderContext& context) {
+    if (list.states.empty() || !sameState(list.states.back(), context))
+        list.states.push_back({context.material, context.textureMap, context.normalMap, context.phongShading});
+    return static_cast<std::uint32_t>(list.states.size() - 1);
+}
+
+// A part's triangle as it stands in the joined list.
+TriangleCommand moved(TriangleCommand t, int firstMoved, int shift, std::uint32_t stateShift) {
+    for (int& corner : t.corners)
+        if (corner >= firstMoved) corner += shift;
+    t.state += stateShift;
+    return t;
+}
+
+}  // namespace
+
 void queueTriangle(DrawList& list, int a, int b, int c, const RenderContext& context) {
     const QueuedVertices& v = list.vertices;
     const int corners[3] = {a, b, c};
-    const Vertex* const vertices[3] = {&v[static_cast<size_t>(a)], &v[static_cast<size_t>(b)],
-                                       &v[static_cast<size_t>(c)]};
-    queueTriangle(list, corners, vertices, context);
+    queueTriangle(list, corners,
+                  triangleRows(v[static_cast<size_t>(a)], v[static_cast<size_t>(b)], v[static_cast<size_t>(c)]), context);
 }
 
-void queueTriangle(DrawList& list, const int corners[3], const Vertex* const vertices[3], const RenderContext& context) {
-    RowBand rows = triangleRows(*vertices[0], *vertices[1], *vertices[2]);
+void queueTriangle(DrawList& list, const int corners[3], RowBand rows, const RenderContext& context) {
     if (rows.begin >= rows.end) return;  // covers no row, in any band
-    list.triangles.push_back({{corners[0], corners[1], corners[2]}, context.material, context.textureMap,
-                              context.normalMap, context.phongShading});
+    list.triangles.push_back({{corners[0], corners[1], corners[2]}, currentState(list, context)});
     list.rows.push_back(rows);
 }
 
@@ -41,26 +62,29 @@ void queueTriangle(DrawList& list, const Vertex& a, const Vertex& b, const Verte
 void drawListClear(DrawList& list) {
     list.vertices.clear();
     list.triangles.clear();
+    list.states.clear();
     list.rows.clear();
 }
 
 void drawListAppend(DrawList& list, const DrawList& part, int firstMoved, int shift) {
+    const std::uint32_t stateShift = static_cast<std::uint32_t>(list.states.size());
     list.vertices.insert(list.vertices.end(), part.vertices.begin(), part.vertices.end());
-    for (TriangleCommand t : part.triangles) {
-        for (int& corner : t.corners)
-            if (corner >= firstMoved) corner += shift;
-        list.triangles.push_back(t);
-    }
+    list.states.insert(list.states.end(), part.states.begin(), part.states.end());
+    for (const TriangleCommand& t : part.triangles) list.triangles.push_back(moved(t, firstMoved, shift, stateShift));
     list.rows.insert(list.rows.end(), part.rows.begin(), part.rows.end());
 }
 
 void drawListAppendParts(DrawList& list, std::span<const DrawList* const> parts, int firstMoved) {
     std::vector<std::size_t> vertexAt(parts.size() + 1), triangleAt(parts.size() + 1);
+    std::vector<std::uint32_t> stateAt(parts.size());
     vertexAt[0] = list.vertices.size();
     triangleAt[0] = list.triangles.size();
     for (std::size_t p = 0; p < parts.size(); ++p) {
         vertexAt[p + 1] = vertexAt[p] + parts[p]->vertices.size();
         triangleAt[p + 1] = triangleAt[p] + parts[p]->triangles.size();
+        // The states are few (one per material change), so they are joined here.
+        stateAt[p] = static_cast<std::uint32_t>(list.states.size());
+        list.states.insert(list.states.end(), parts[p]->states.begin(), parts[p]->states.end());
     }
     list.vertices.resize(vertexAt.back());
     list.triangles.resize(triangleAt.back());
@@ -71,11 +95,7 @@ void drawListAppendParts(DrawList& list, std::span<const DrawList* const> parts,
         std::copy(part.rows.begin(), part.rows.end(), list.rows.begin() + static_cast<std::ptrdiff_t>(triangleAt[p]));
         const int shift = static_cast<int>(vertexAt[p] - vertexAt[0]);
         TriangleCommand* out = list.triangles.data() + triangleAt[p];
-        for (TriangleCommand t : part.triangles) {
-            for (int& corner : t.corners)
-                if (corner >= firstMoved) corner += shift;
-            *out++ = t;
-        }
+        for (const TriangleCommand& t : part.triangles) *out++ = moved(t, firstMoved, shift, stateAt[p]);
     });
 }
 
@@ -93,7 +113,8 @@ void clearBand(RowBand band, const RenderContext& context, std::optional<BufferC
 
 void fillQueued(const DrawList& list, std::size_t i, RowBand band, TriangleStream& stream) {
     const TriangleCommand& t = list.triangles[i];
-    setTriangleState(stream, t.material, t.textureMap, t.normalMap, t.phongShading);
+    const TriangleState& state = triangleState(list, t);
+    setTriangleState(stream, state.material, state.textureMap, state.normalMap, state.phongShading);
     const QueuedVertices& v = list.vertices;
     fillTriangle(v[static_cast<size_t>(t.corners[0])], v[static_cast<size_t>(t.corners[1])],
                  v[static_cast<size_t>(t.corners[2])], band, stream);

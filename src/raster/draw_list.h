@@ -22,12 +22,18 @@
 #include "raster/triangle.h"
 #include "scene/scene.h"
 
-struct TriangleCommand {
-    int corners[3];  // indices into the list's vertices
+// The rendering state a triangle is drawn with. The triangles of one mesh and material share
+// one, so that a queued triangle carries only a small index to it.
+struct TriangleState {
     const Material* material;
     const Image* textureMap;
     const Image* normalMap;
     int phongShading;
+};
+
+struct TriangleCommand {
+    int corners[3];       // indices into the list's vertices
+    std::uint32_t state;  // index into the list's states
 };
 
 // Storage whose growth leaves the new elements unset, for arrays whose every element is
@@ -59,6 +65,7 @@ using QueuedVertices = std::vector<Vertex, UnsetGrowthAllocator<Vertex>>;
 struct DrawList {
     QueuedVertices vertices;  // pixel coordinates of the viewport
     std::vector<TriangleCommand, UnsetGrowthAllocator<TriangleCommand>> triangles;
+    std::vector<TriangleState> states;  // in queue order, a new one whenever the state changes
     // The rows each triangle can cover, apart from the rest, so that every band runs through a
     // short array to find its triangles.
     std::vector<RowBand, UnsetGrowthAllocator<RowBand>> rows;
@@ -69,6 +76,10 @@ struct DrawList {
     std::size_t binParts = 0;
 };
 
+inline const TriangleState& triangleState(const DrawList& list, const TriangleCommand& triangle) {
+    return list.states[triangle.state];
+}
+
 // Queues a vertex given in normalised device coordinates; returns its index.
 int queueVertex(DrawList& list, Vertex vertex, const RenderContext& context);
 
@@ -76,18 +87,19 @@ int queueVertex(DrawList& list, Vertex vertex, const RenderContext& context);
 // shading mode), unless it covers no row at all.
 void queueTriangle(DrawList& list, int a, int b, int c, const RenderContext& context);
 
-// Queues a triangle whose corners are named by index but given by value: `list` may hold only
-// part of the queue, to be joined to it with drawListAppend.
-void queueTriangle(DrawList& list, const int corners[3], const Vertex* const vertices[3], const RenderContext& context);
+// Queues a triangle whose corners are named by index, given the rows it covers (triangleRows of
+// its corners), unless it covers none: `list` may hold only part of the queue, to be joined to
+// it with drawListAppend.
+void queueTriangle(DrawList& list, const int corners[3], RowBand rows, const RenderContext& context);
 
 // Queues a triangle of three new vertices (normalised device coordinates).
 void queueTriangle(DrawList& list, const Vertex& a, const Vertex& b, const Vertex& c, const RenderContext& context);
 
 void drawListClear(DrawList& list);
 
-// Appends the vertices and triangles of `part`, a list queued on its own, to `list`; corners
-// from `firstMoved` on are moved up by `shift` (for the part's own vertices, which now follow
-// the ones before them).
+// Appends the vertices, triangles and states of `part`, a list queued on its own, to `list`;
+// corners from `firstMoved` on are moved up by `shift` (for the part's own vertices, which now
+// follow the ones before them).
 void drawListAppend(DrawList& list, const DrawList& part, int firstMoved, int shift);
 
 // The same for several parts in order, each shifted by the vertices of the parts before it,

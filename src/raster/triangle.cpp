@@ -535,10 +535,13 @@ void setTriangleState(TriangleStream& stream, const Material* material, const Im
 
 void flushTriangleStream(TriangleStream& stream) { flushBatch(stream); }
 
-RowBand triangleRows(const Vertex& a, const Vertex& b, const Vertex& c) {
-    const float ya = a.position.y, yb = b.position.y, yc = c.position.y;
+RowBand triangleRows(float ya, float yb, float yc) {
     if (std::isnan(ya) || std::isnan(yb) || std::isnan(yc)) return {0, 0};
     return {pixel::roundHalfUp(std::min({ya, yb, yc})), pixel::roundHalfUp(std::max({ya, yb, yc}))};
+}
+
+RowBand triangleRows(const Vertex& a, const Vertex& b, const Vertex& c) {
+    return triangleRows(a.position.y, b.position.y, c.position.y);
 }
 
 void fillTriangle(const Vertex& a, const Vertex& b, const Vertex& c, RowBand band, TriangleStream& stream) {

@@ -57,3 +57,5 @@ void fillTriangle(const Vertex& a, const Vertex& b, const Vertex& c, RowBand ban
 
 // The rows a pixel-space triangle can cover, as [begin, end); empty for NaN coordinates.
 RowBand triangleRows(const Vertex& a, const Vertex& b, const Vertex& c);
+// The same, given only the corners' heights in pixels (position.y).
+RowBand triangleRows(float ya, float yb, float yc);

@@ -179,6 +179,27 @@ TEST(Frame, ARunWithNothingInViewLeavesTheOtherRunsQueued) {
     }
 }
 
+// A turned, textured and normal-mapped floor, large enough to be shared out between threads and
+// cut by the near and side planes. The clipper puts a cut triangle's corners together from their
+// clip-space positions and the rest of the vertices kept elsewhere: they must be exactly the
+// vertices the rest of the mesh is drawn from, lit, turned and moved with the floor.
+TEST(Frame, ATurnedNormalMappedFloorCutByThePlanesKeepsItsPicture) {
+    Session session;
+    std::ostringstream log;
+    const WavyFloorLook look{"checker16.tga", "bumps16.tga", 25};
+    sceneParse(session.scene, wavyFloorScene(96, look), (sourceFolder() / "tests" / "scenes").string(),
+               session.context, {log, log});
+    ASSERT_EQ(log.str().find("failed"), std::string::npos) << log.str();
+    session.context.phongShading = session.context.texturing = session.context.normalMapping = 1;
+    sessionReshape(session);
+    auto render = [&](int threads) {
+        return renderFrame(session.scene, session.context, session.projection, 240, 190, threads);
+    };
+    Image one = render(1);
+    expectStoredPicture(one, "turned_normal_mapped_floor");
+    EXPECT_TRUE(samePixels(one, render(2)));
+}
+
 TEST(Frame, StorageLeftByEarlierFramesDoesNotShowThrough) {
     // The buffers are cleared band by band as they are drawn, so every row must be reached,
     // including a last band shorter than the others, whatever the storage held before.

@@ -31,8 +31,9 @@ Queued compareQueues(const DrawList& serial, const DrawList& shared) {
         for (int k = 0; k < 3; ++k)
             result.cornersDiffering += !sameVertex(serial.vertices[static_cast<size_t>(s.corners[k])],
                                                    shared.vertices[static_cast<size_t>(t.corners[k])]);
-        result.statesDiffering += s.material != t.material || s.textureMap != t.textureMap ||
-                                  s.normalMap != t.normalMap || s.phongShading != t.phongShading ||
+        const TriangleState &ss = triangleState(serial, s), &ts = triangleState(shared, t);
+        result.statesDiffering += ss.material != ts.material || ss.textureMap != ts.textureMap ||
+                                  ss.normalMap != ts.normalMap || ss.phongShading != ts.phongShading ||
                                   serial.rows[i].begin != shared.rows[i].begin || serial.rows[i].end != shared.rows[i].end;
     }
     return result;

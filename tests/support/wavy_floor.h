@@ -5,21 +5,30 @@
 #include <sstream>
 #include <string>
 
+// How the floor looks: the maps of both its materials (image names, or None) and its turn in
+// degrees about the vertical axis.
+struct WavyFloorLook {
+    const char* textureMap = "None";
+    const char* normalMap = "None";
+    int turn = 0;
+};
+
 // A wavy floor of (cells + 1)^2 vertices, enough for the vertex stage and the clipper to share
 // it out between threads. It runs from far ahead to behind the camera, so triangles are cut by
 // the near and side planes; its waves turn some triangles away; and its cells alternate
 // between two surfaces, so the queue switches material all along.
-inline std::string wavyFloorScene(int cells) {
+inline std::string wavyFloorScene(int cells, const WavyFloorLook& look = {}) {
     std::ostringstream out;
     out << "VIEWPORT\nMIN: 0 0\nMAX: 200 150\n";
     for (const char* m : {"MATERIAL \"Blue\"\n\tAMBIENT: 0.1 0.1 0.4 1\n\tDIFFUSE: 0.2 0.3 0.9 1\n",
                           "MATERIAL \"Red\"\n\tAMBIENT: 0.4 0.1 0.1 1\n\tDIFFUSE: 0.9 0.3 0.2 1\n"})
-        out << m << "\tSPECULAR: 1 1 1 1\n\tSHININESS: 20\n\tTEXTUREMAP: None\n\tNORMALMAP: None\n";
+        out << m << "\tSPECULAR: 1 1 1 1\n\tSHININESS: 20\n\tTEXTUREMAP: " << look.textureMap << "\n\tNORMALMAP: "
+            << look.normalMap << "\n";
     out << "CAMERA \"Low\"\n\tPOSITION: 0 0 4\n\tROTATION: -15 10 0\n\tFIELDOFVIEW: 60\n"
         << "\tNEARPLANE: 1\n\tFARPLANE: 100\n"
         << "LIGHT \"Lamp\"\n\tPOSITION: 3 4 2\n\tCOLOUR: 1 1 1 1\n"
         << "SCENEAMBIENCE: 0.2 0.2 0.2 1\nSCENEATTENUATION: 1 0 0\n"
-        << "TRIMESH \"Floor\"\n\tPOSITION: 0 0 0\n\tROTATION: 0 0 1 0\n"
+        << "TRIMESH \"Floor\"\n\tPOSITION: 0 0 0\n\tROTATION: " << look.turn << " 0 1 0\n"
         << "\tROTATIONMATRIX: X: 1 0 0 Y: 0 1 0 Z: 0 0 1\n\tVERTEXCOUNT " << (cells + 1) * (cells + 1) << "\n";
     for (int j = 0; j <= cells; ++j)
         for (int i = 0; i <= cells; ++i) {
