@@ -18,6 +18,12 @@ std::uint32_t wordAt(const std::uint8_t* pixel) {
     return word;
 }
 
+PixelBox merged(const PixelBox& a, const PixelBox& b) {
+    if (boxEmpty(a)) return b;
+    if (boxEmpty(b)) return a;
+    return {std::min(a.minX, b.minX), std::min(a.minY, b.minY), std::max(a.maxX, b.maxX), std::max(a.maxY, b.maxY)};
+}
+
 // Converts one row and widens `box` by the row's pixels that are not white.
 void convertRow(const Image& frame, int row, std::uint8_t* out, PixelBox& box) {
     const Colour* in = frame.pixels.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(frame.width);
@@ -31,14 +37,7 @@ void convertRow(const Image& frame, int row, std::uint8_t* out, PixelBox& box) {
     while (first <= last && wordAt(out + first * 4) == kWhite) ++first;
     if (first > last) return;
     while (wordAt(out + last * 4) == kWhite) --last;
-    if (boxEmpty(box)) box = {first, row, last, row};
-    box = {std::min(box.minX, first), std::min(box.minY, row), std::max(box.maxX, last), std::max(box.maxY, row)};
-}
-
-PixelBox merged(const PixelBox& a, const PixelBox& b) {
-    if (boxEmpty(a)) return b;
-    if (boxEmpty(b)) return a;
-    return {std::min(a.minX, b.minX), std::min(a.minY, b.minY), std::max(a.maxX, b.maxX), std::max(a.maxY, b.maxY)};
+    box = merged(box, {first, row, last, row});
 }
 
 }  // namespace

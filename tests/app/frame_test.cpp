@@ -74,11 +74,14 @@ TRIMESH "Floor"
 		0 2 3
 )";
 
+// A scene loaded with every effect on, ready to draw; `log` is its load log.
 struct Fixture {
     Session session;
-    Fixture() {
-        std::ostringstream log;
-        sceneParse(session.scene, kScene, "", session.context, {log, log});
+    std::string log;
+    explicit Fixture(const std::string& scene = kScene, const std::string& folder = "") {
+        std::ostringstream out;
+        sceneParse(session.scene, scene, folder, session.context, {out, out});
+        log = out.str();
         session.context.phongShading = session.context.texturing = session.context.normalMapping = 1;
         sessionReshape(session);
     }
@@ -117,17 +120,11 @@ TEST(Frame, TheSameFrameWhateverTheThreadCountAndHowOftenItIsDrawn) {
 }
 
 TEST(Frame, ALargeMeshSharedOutBetweenThreadsDrawsTheSameFrame) {
-    Session session;
-    std::ostringstream log;
-    sceneParse(session.scene, wavyFloorScene(96), "", session.context, {log, log});
-    ASSERT_EQ(session.scene.meshes.geometry.at(0).vertices.size(), 97u * 97u);
-    session.context.phongShading = session.context.texturing = session.context.normalMapping = 1;
-    sessionReshape(session);
+    Fixture f(wavyFloorScene(96));
+    ASSERT_EQ(f.session.scene.meshes.geometry.at(0).vertices.size(), 97u * 97u);
     for (int phong : {1, 0}) {
-        session.context.phongShading = phong;
-        auto render = [&](int threads) {
-            return renderFrame(session.scene, session.context, session.projection, 240, 190, threads);
-        };
+        f.session.context.phongShading = phong;
+        auto render = [&](int threads) { return f.render(240, 190, threads); };
         Image one = render(1);
         int floorPixels = 0;
         for (const Colour& c : one.pixels) floorPixels += c.r != c.b;  // neither white, black nor sky
@@ -160,17 +157,11 @@ void expectStoredPicture(const Image& frame, const std::string& name) {
 // must still join into the serial one at every thread count, and both give the same floor.
 TEST(Frame, ARunWithNothingInViewLeavesTheOtherRunsQueued) {
     for (bool outsideFirst : {false, true}) {
-        Session session;
-        std::ostringstream log;
-        sceneParse(session.scene, splitMeshScene(outsideFirst), "", session.context, {log, log});
-        ASSERT_EQ(triangleCountOf(session.scene), 12288u);
-        session.context.phongShading = session.context.texturing = session.context.normalMapping = 1;
-        sessionReshape(session);
+        Fixture f(splitMeshScene(outsideFirst));
+        ASSERT_EQ(triangleCountOf(f.session.scene), 12288u);
         for (int phong : {1, 0}) {
-            session.context.phongShading = phong;
-            auto render = [&](int threads) {
-                return renderFrame(session.scene, session.context, session.projection, 170, 130, threads);
-            };
+            f.session.context.phongShading = phong;
+            auto render = [&](int threads) { return f.render(170, 130, threads); };
             Image one = render(1);
             if (phong == 1) expectStoredPicture(one, "split_mesh_floor");
             EXPECT_TRUE(samePixels(one, render(2))) << "outside first " << outsideFirst << ", phong " << phong;
@@ -184,20 +175,12 @@ TEST(Frame, ARunWithNothingInViewLeavesTheOtherRunsQueued) {
 // clip-space positions and the rest of the vertices kept elsewhere: they must be exactly the
 // vertices the rest of the mesh is drawn from, lit, turned and moved with the floor.
 TEST(Frame, ATurnedNormalMappedFloorCutByThePlanesKeepsItsPicture) {
-    Session session;
-    std::ostringstream log;
     const WavyFloorLook look{"checker16.tga", "bumps16.tga", 25};
-    sceneParse(session.scene, wavyFloorScene(96, look), (sourceFolder() / "tests" / "scenes").string(),
-               session.context, {log, log});
-    ASSERT_EQ(log.str().find("failed"), std::string::npos) << log.str();
-    session.context.phongShading = session.context.texturing = session.context.normalMapping = 1;
-    sessionReshape(session);
-    auto render = [&](int threads) {
-        return renderFrame(session.scene, session.context, session.projection, 240, 190, threads);
-    };
-    Image one = render(1);
+    Fixture f(wavyFloorScene(96, look), (sourceFolder() / "tests" / "scenes").string());
+    ASSERT_EQ(f.log.find("failed"), std::string::npos) << f.log;
+    Image one = f.render(240, 190, 1);
     expectStoredPicture(one, "turned_normal_mapped_floor");
-    EXPECT_TRUE(samePixels(one, render(2)));
+    EXPECT_TRUE(samePixels(one, f.render(240, 190, 2)));
 }
 
 TEST(Frame, StorageLeftByEarlierFramesDoesNotShowThrough) {
