@@ -66,14 +66,6 @@ void drawListClear(DrawList& list) {
     list.rows.clear();
 }
 
-void drawListAppend(DrawList& list, const DrawList& part, int firstMoved, int shift) {
-    const std::uint32_t stateShift = static_cast<std::uint32_t>(list.states.size());
-    list.vertices.insert(list.vertices.end(), part.vertices.begin(), part.vertices.end());
-    list.states.insert(list.states.end(), part.states.begin(), part.states.end());
-    for (const TriangleCommand& t : part.triangles) list.triangles.push_back(moved(t, firstMoved, shift, stateShift));
-    list.rows.insert(list.rows.end(), part.rows.begin(), part.rows.end());
-}
-
 void drawListAppendParts(DrawList& list, std::span<const DrawList* const> parts, int firstMoved) {
     std::vector<std::size_t> vertexAt(parts.size() + 1), triangleAt(parts.size() + 1);
     std::vector<std::uint32_t> stateAt(parts.size());

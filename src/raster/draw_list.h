@@ -89,7 +89,7 @@ void queueTriangle(DrawList& list, int a, int b, int c, const RenderContext& con
 
 // Queues a triangle whose corners are named by index, given the rows it covers (triangleRows of
 // its corners), unless it covers none: `list` may hold only part of the queue, to be joined to
-// it with drawListAppend.
+// it with drawListAppendParts.
 void queueTriangle(DrawList& list, const int corners[3], RowBand rows, const RenderContext& context);
 
 // Queues a triangle of three new vertices (normalised device coordinates).
@@ -97,13 +97,10 @@ void queueTriangle(DrawList& list, const Vertex& a, const Vertex& b, const Verte
 
 void drawListClear(DrawList& list);
 
-// Appends the vertices, triangles and states of `part`, a list queued on its own, to `list`;
-// corners from `firstMoved` on are moved up by `shift` (for the part's own vertices, which now
-// follow the ones before them).
-void drawListAppend(DrawList& list, const DrawList& part, int firstMoved, int shift);
-
-// The same for several parts in order, each shifted by the vertices of the parts before it,
-// copied side by side on a thread per part.
+// Appends the vertices, triangles and states of `parts`, lists queued on their own, to `list`
+// in order, copied side by side on a thread per part. In each part's triangles, corners from
+// `firstMoved` on (the part's own vertices) are moved up by the vertices of the parts before it,
+// and state indices by the states before it.
 void drawListAppendParts(DrawList& list, std::span<const DrawList* const> parts, int firstMoved);
 
 // What the buffers are cleared to before anything is drawn: the colour, and depth 1.0.
