@@ -13,15 +13,19 @@
 
 namespace {
 
+const Colour kFrameClear = makeColour(1, 1, 1, 1);  // white
+
 // The viewport rectangle's one-pixel black border, at depth 0 over everything, drawn with no
-// texture so that it stays black whatever the last mesh used.
-void drawViewportBorder(RenderContext& context) {
+// texture so that it stays black whatever the last mesh used. Returns the box of the pixels
+// written.
+PixelBox drawViewportBorder(RenderContext& context) {
     context.textureMap = nullptr;
     context.normalMap = nullptr;
     const float x0 = context.viewportMinX, y0 = context.viewportMinY;
     const float x1 = context.viewportMaxX, y1 = context.viewportMaxY;
     const float corners[4][2] = {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}};
     Vertex a = zeroVertex(), b = zeroVertex();
+    PixelBox written;
     for (int edge = 0; edge < 4; ++edge) {
         const float* from = corners[edge];
         const float* to = corners[(edge + 1) % 4];
@@ -32,8 +36,9 @@ void drawViewportBorder(RenderContext& context) {
         a.colour = b.colour = makeColour(0, 0, 0, 1);
         pixelToNdc(a, context);
         pixelToNdc(b, context);
-        drawLine(a, b, context);
+        written = boxUnion(written, drawLine(a, b, context));
     }
+    return written;
 }
 
 // A buffer holding more than four times what this frame needs gives its storage back, so that
@@ -59,9 +64,10 @@ Image renderFrame(Scene& scene, RenderContext& context, const Matrix4& projectio
     context.depthBuffer = &depth;
     context.textureMap = nullptr;
     context.normalMap = nullptr;
-    renderScene(scene, context, projection, threadCount > 0 ? threadCount : defaultThreadCount(), memory.scenePass,
-                BufferClear{makeColour(1, 1, 1, 1)});
-    drawViewportBorder(context);
+    const PixelBox scenePixels =
+        renderScene(scene, context, projection, threadCount > 0 ? threadCount : defaultThreadCount(),
+                    memory.scenePass, BufferClear{kFrameClear});
+    memory.drawn = boxUnion(scenePixels, drawViewportBorder(context));
     // The colour buffer leaves with the caller; leave no pointer to it behind.
     context.colourBuffer = nullptr;
     context.depthBuffer = nullptr;

@@ -8,10 +8,14 @@
 #include "raster/depth.h"
 #include "scene/scene.h"
 
-// Memory one frame hands on to the next: the depth buffer and the scene pass's arrays.
+// Memory one frame hands on to the next: the depth buffer and the scene pass's arrays; and what
+// the last frame drew.
 struct FrameMemory {
     DepthBuffer depth;
     ScenePassMemory scenePass;
+    // A box holding every pixel the last frame drew on: all pixels outside it are white, so that
+    // a display need only look inside it.
+    PixelBox drawn;
 };
 
 // Makes colour and depth buffers of width x height, clears them to white and 1.0, runs the

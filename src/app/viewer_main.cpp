@@ -183,17 +183,17 @@ void makeWindowTexture() {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
 }
 
-void uploadFrame(const Image& frame) {
-    const PixelBox drawn = windowPixels(frame, windowBytes, defaultThreadCount());
+// Only the frame's drawn box is converted, and of it only the pixels that are not white are
+// uploaded: the texture's other texels are never shown.
+void uploadFrame(const Image& frame, const PixelBox& frameDrawn) {
+    const PixelBox drawn = windowPixels(frame, frameDrawn, windowBytes, defaultThreadCount());
     if (windowTexture.name == 0) makeWindowTexture();
     glBindTexture(GL_TEXTURE_2D, windowTexture.name);
     windowTexture.drawn = drawn;
     if (frame.width != windowTexture.width || frame.height != windowTexture.height) {
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, frame.width, frame.height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                     windowBytes.data());
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, frame.width, frame.height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
         windowTexture.width = frame.width;
         windowTexture.height = frame.height;
-        return;
     }
     if (boxEmpty(drawn)) return;
     // Only the box, read out of the whole frame's rows.
@@ -262,7 +262,7 @@ void displayCallback() {
     if (frameStale || displayImage.width != width || displayImage.height != height) {
         displayImage = renderFrame(theSession->scene, theSession->context, theSession->projection, width, height, 0,
                                    frameMemory, std::move(displayImage));
-        if (fitsTexture(displayImage)) uploadFrame(displayImage);
+        if (fitsTexture(displayImage)) uploadFrame(displayImage, frameMemory.drawn);
         frameStale = false;
     }
     drawFrame(displayImage);

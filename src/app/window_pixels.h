@@ -10,17 +10,10 @@
 
 #include "core/image.h"
 
-// A rectangle of image pixels, columns minX .. maxX and rows minY .. maxY; empty when
-// maxX < minX.
-struct PixelBox {
-    int minX = 0, minY = 0, maxX = -1, maxY = -1;
-};
-
-inline bool boxEmpty(const PixelBox& box) { return box.maxX < box.minX || box.maxY < box.minY; }
-
-// Fills `bytes` (resized to width x height x 4; its storage is reused from frame to frame) on up
-// to `threadCount` threads. Alpha is 255: the window has none. Returns the smallest box holding
-// every pixel whose bytes are not white (255, 255, 255): outside it the window can simply be
-// cleared to white, which in a large window around a small viewport saves handing most of the
-// frame to OpenGL.
-PixelBox windowPixels(const Image& frame, std::vector<std::uint8_t>& bytes, int threadCount);
+// Fills the pixels of the box `drawn` in `bytes` (resized to width x height x 4; its storage is
+// reused from frame to frame), on up to `threadCount` threads. Alpha is 255: the window has none.
+// Bytes outside the box are left as they were: the caller knows those pixels to be white (the
+// frame driver reports the box it drew in), so a small viewport in a large window costs only
+// its own pixels. Returns the smallest box holding every pixel whose bytes are not white (255,
+// 255, 255): outside it the window can simply be cleared to white.
+PixelBox windowPixels(const Image& frame, const PixelBox& drawn, std::vector<std::uint8_t>& bytes, int threadCount);

@@ -5,6 +5,7 @@
 // Colours are stored as given, neither clamped nor quantised.
 #pragma once
 
+#include <algorithm>
 #include <vector>
 
 #include "core/math.h"
@@ -34,4 +35,24 @@ inline void imageSetPixelByIndex(Image& image, Colour colour, int index) { image
 // Column and row of the pixel; the caller keeps them in range.
 inline const Colour& imagePixel(const Image& image, int column, int row) {
     return image.pixels[static_cast<size_t>(column) + static_cast<size_t>(row) * static_cast<size_t>(image.width)];
+}
+
+// A rectangle of an image's pixels, columns minX .. maxX and rows minY .. maxY; empty when
+// maxX < minX. The drawing functions report with one the pixels they may have written.
+struct PixelBox {
+    int minX = 0, minY = 0, maxX = -1, maxY = -1;
+};
+
+inline bool boxEmpty(const PixelBox& box) { return box.maxX < box.minX || box.maxY < box.minY; }
+
+// The smallest box holding both.
+inline PixelBox boxUnion(const PixelBox& a, const PixelBox& b) {
+    if (boxEmpty(a)) return b;
+    if (boxEmpty(b)) return a;
+    return {std::min(a.minX, b.minX), std::min(a.minY, b.minY), std::max(a.maxX, b.maxX), std::max(a.maxY, b.maxY)};
+}
+
+// Widens `box` by the columns [firstColumn, endColumn) of one row, when there are any.
+inline void boxAddSpan(PixelBox& box, int row, int firstColumn, int endColumn) {
+    if (firstColumn < endColumn) box = boxUnion(box, {firstColumn, row, endColumn - 1, row});
 }

@@ -174,13 +174,13 @@ void drawBackground(RenderContext& context, DrawList& triangles) {
 
 }  // namespace
 
-void renderScene(Scene& scene, RenderContext& context, const Matrix4& projection, int threadCount,
-                 ScenePassMemory& memory, std::optional<BufferClear> clear) {
+PixelBox renderScene(Scene& scene, RenderContext& context, const Matrix4& projection, int threadCount,
+                     ScenePassMemory& memory, std::optional<BufferClear> clear) {
     Matrix4 view = currentViewMatrix(scene.cameras);
     scene.lighting.eyePosition = currentCameraPosition(scene.cameras);
     DrawList& triangles = memory.triangles;
     drawListClear(triangles);
     for (const TriMesh& mesh : scene.meshes.items) drawMesh(mesh, scene, context, view, projection, threadCount, memory);
     drawBackground(context, triangles);
-    drawTriangleList(triangles, scene.lighting, context, threadCount, clear);
+    return drawTriangleList(triangles, scene.lighting, context, threadCount, clear);
 }

@@ -31,6 +31,7 @@ struct ScenePassMemory {
 // projection, rasterizing with up to `threadCount` threads (the picture is the same for any
 // count). Updates the current camera's folded angles and basis and the eye position.
 // With a clear, the buffers are cleared (colour and depth 1.0) as they are drawn into; their
-// contents before do not matter.
-void renderScene(Scene& scene, RenderContext& context, const Matrix4& projection, int threadCount,
+// contents before do not matter. Returns a box holding every pixel the pass may have written
+// (see drawTriangleList).
+PixelBox renderScene(Scene& scene, RenderContext& context, const Matrix4& projection, int threadCount,
                  ScenePassMemory& memory, std::optional<BufferClear> clear = std::nullopt);

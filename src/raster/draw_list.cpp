@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <thread>
 
 #include "core/parallel.h"
@@ -112,18 +113,20 @@ void fillQueued(const DrawList& list, std::size_t i, RowBand band, TriangleStrea
                  v[static_cast<size_t>(t.corners[2])], band, stream);
 }
 
-// The whole buffer as one band, on the calling thread.
-void drawAll(const DrawList& list, RowBand band, const SceneLighting& lighting, const RenderContext& context,
-             std::optional<BufferClear> clear) {
+// The whole buffer as one band, on the calling thread. Returns the box of pixels written.
+PixelBox drawAll(const DrawList& list, RowBand band, const SceneLighting& lighting, const RenderContext& context,
+                 std::optional<BufferClear> clear) {
     clearBand(band, context, clear);
     TriangleStream stream(lighting, context);
     for (std::size_t i = 0; i < list.rows.size(); ++i) fillQueued(list, i, band, stream);
     flushTriangleStream(stream);
+    return stream.written;
 }
 
-// A band's triangles, as the bins of the queue's parts give them, in queue order.
-void drawBand(const DrawList& list, int bandIndex, RowBand band, const SceneLighting& lighting,
-              const RenderContext& context, std::optional<BufferClear> clear) {
+// A band's triangles, as the bins of the queue's parts give them, in queue order. Returns the
+// box of pixels written.
+PixelBox drawBand(const DrawList& list, int bandIndex, RowBand band, const SceneLighting& lighting,
+                  const RenderContext& context, std::optional<BufferClear> clear) {
     clearBand(band, context, clear);
     TriangleStream stream(lighting, context);
     const std::size_t bandCount = list.bins.size() / std::max<std::size_t>(list.binParts, 1);
@@ -131,6 +134,7 @@ void drawBand(const DrawList& list, int bandIndex, RowBand band, const SceneLigh
         for (std::uint32_t i : list.bins[part * bandCount + static_cast<std::size_t>(bandIndex)])
             fillQueued(list, i, band, stream);
     flushTriangleStream(stream);
+    return stream.written;
 }
 
 // Sorts the queue's triangles into the bands they reach, once per frame: the queue is cut into
@@ -155,8 +159,8 @@ void binTriangles(DrawList& list, int bandCount, int rowsPerBand, int parts) {
 
 }  // namespace
 
-void drawTriangleList(DrawList& list, const SceneLighting& lighting, const RenderContext& context, int threadCount,
-                      std::optional<BufferClear> clear) {
+PixelBox drawTriangleList(DrawList& list, const SceneLighting& lighting, const RenderContext& context,
+                          int threadCount, std::optional<BufferClear> clear) {
     // The depth buffer may have rows the colour buffer lacks; they are cleared all the same.
     const int height = context.colourBuffer->height;
     const int clearHeight = clear ? std::max(height, context.depthBuffer->height) : height;
@@ -165,19 +169,26 @@ void drawTriangleList(DrawList& list, const SceneLighting& lighting, const Rende
     if (threadCount == 1) {
         // One band for the whole buffer: a triangle taller than a band would otherwise be set up
         // and walked down to each band again, which costs one thread more than the cache saves.
-        drawAll(list, {0, clearHeight}, lighting, context, clear);
-        return;
+        return drawAll(list, {0, clearHeight}, lighting, context, clear);
     }
     binTriangles(list, bandCount, kRowsPerBand, threadCount);
     std::atomic<int> nextBand{0};
+    PixelBox written;
+    std::mutex writtenGuard;
     auto worker = [&] {
+        PixelBox mine;
         for (int b = nextBand++; b < bandCount; b = nextBand++)
-            drawBand(list, b, {b * kRowsPerBand, std::min((b + 1) * kRowsPerBand, clearHeight)}, lighting, context,
-                     clear);
+            mine = boxUnion(mine, drawBand(list, b, {b * kRowsPerBand, std::min((b + 1) * kRowsPerBand, clearHeight)},
+                                           lighting, context, clear));
+        std::lock_guard lock(writtenGuard);
+        written = boxUnion(written, mine);
     };
-    std::vector<std::jthread> helpers;
-    for (int i = 1; i < threadCount; ++i) helpers.emplace_back(worker);
-    worker();
+    {
+        std::vector<std::jthread> helpers;
+        for (int i = 1; i < threadCount; ++i) helpers.emplace_back(worker);
+        worker();
+    }  // the helpers joined
+    return written;
 }
 
 int defaultThreadCount() {

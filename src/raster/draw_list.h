@@ -112,8 +112,10 @@ struct BufferClear {
 // `threadCount` threads (1 draws on the calling thread alone). With a clear, each band of rows
 // of both buffers is cleared right before the triangles are drawn into it, by the thread that
 // draws it, so that the clear is shared out and the band is still in the cache when drawn.
-void drawTriangleList(DrawList& list, const SceneLighting& lighting, const RenderContext& context,
-                      int threadCount, std::optional<BufferClear> clear = std::nullopt);
+// Returns a box holding every pixel the triangles may have written: outside it, the colour
+// buffer holds the clear colour (or, without a clear, what it held before).
+PixelBox drawTriangleList(DrawList& list, const SceneLighting& lighting, const RenderContext& context,
+                          int threadCount, std::optional<BufferClear> clear = std::nullopt);
 
 // The number of threads a frame uses by default: one per core.
 int defaultThreadCount();

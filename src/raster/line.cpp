@@ -15,10 +15,12 @@
 
 namespace {
 
-void plot(const Vertex& walker, RenderContext& context) {
+// Widens `written` by the pixel when it is drawn.
+void plot(const Vertex& walker, RenderContext& context, PixelBox& written) {
     int column = pixel::truncate(walker.position.x);
     int row = pixel::truncate(walker.position.y);
     if (!depthTestAndSet(*context.depthBuffer, column, row, walker.position.z)) return;
+    boxAddSpan(written, row, column, column + 1);
     Colour colour = walker.colour;
     // No test for a texture here: without one the sampler's opaque black is blended in.
     if (context.texturing == 1)
@@ -28,7 +30,7 @@ void plot(const Vertex& walker, RenderContext& context) {
 
 }  // namespace
 
-void drawLine(Vertex a, Vertex b, RenderContext& context) {
+PixelBox drawLine(Vertex a, Vertex b, RenderContext& context) {
     ndcToPixel(a, context);
     ndcToPixel(b, context);
     float dx = b.position.x - a.position.x;
@@ -37,7 +39,8 @@ void drawLine(Vertex a, Vertex b, RenderContext& context) {
     auto major = [yMajor](const Vertex& v) { return yMajor ? v.position.y : v.position.x; };
     if (major(b) < major(a)) vertexSwap(a, b);
     float n = major(b) - major(a);
-    if (!(n + 0.5f > 0.0f)) return;  // only a NaN gets here
+    PixelBox written;
+    if (!(n + 0.5f > 0.0f)) return written;  // only a NaN gets here
     Vertex step = vertexStep(a, b, n);
     Vertex walker = a;
 
@@ -50,14 +53,15 @@ void drawLine(Vertex a, Vertex b, RenderContext& context) {
     const int before = -pixel::truncate(major(walker));
     const long long lastK = static_cast<long long>(std::max(before, 0)) + limit + 1;
     if (before > pixel::kExactSkipLimit) {
-        if (static_cast<float>(before) >= pixelCount) return;
+        if (static_cast<float>(before) >= pixelCount) return written;
         float skip = static_cast<float>(before);
         walker = vertexCombine(walker, step, [skip](float w, float s) { return w + s * skip; });
         k = before;
     }
     for (; static_cast<float>(k) < pixelCount && k <= lastK; ++k) {
         if (pixel::truncate(major(walker)) >= limit) break;
-        plot(walker, context);
+        plot(walker, context, written);
         vertexAdd(walker, step);
     }
+    return written;
 }

@@ -149,6 +149,7 @@ struct Walk {
             advance(span, spanStep, -column, exactSkipLimit(context.colourBuffer->width));
             column = 0;
         }
+        boxAddSpan(fill.written, row, column, endColumn);
         for (; column < endColumn; ++column) {
             shadeSpanPixel(span, column, row, fill.lighting, context);
             vertexAdd(span, spanStep);
@@ -422,6 +423,7 @@ struct Walk {
         const DepthBuffer& depth = *context.depthBuffer;
         if (row >= depth.height) return;
         endColumn = std::min(endColumn, depth.width);
+        boxAddSpan(fill.written, row, column, endColumn);
         if constexpr (std::is_same_v<L, FlatLayout>)
             walkFlatSpan(fill, span, spanStep, column, endColumn, row);
         else

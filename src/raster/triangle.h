@@ -37,6 +37,7 @@ struct TriangleStream {
     BatchMode mode = BatchMode::none;
     ShadeUniforms uniforms;
     PixelBatch batch;
+    PixelBox written;  // every pixel the stream's spans covered, whether or not it passed the depth test
 };
 
 // Makes this the state of the triangles that follow; a change shades the pixels batched so far.

@@ -84,6 +84,8 @@ struct SceneText {
 struct Frames {
     Image phong;
     Image gouraud;
+    PixelBox phongDrawn;  // the boxes the frames reported drawing in
+    PixelBox gouraudDrawn;
     RenderContext context;  // the viewport as loaded
 };
 
@@ -96,9 +98,12 @@ Frames renderBothModes(const SceneText& scene, int width = 48, int height = 32) 
     session.context.phongShading = session.context.texturing = session.context.normalMapping = 1;
     sessionReshape(session);
     Frames frames;
-    frames.phong = renderFrame(session.scene, session.context, session.projection, width, height, 2);
+    FrameMemory memory;
+    frames.phong = renderFrame(session.scene, session.context, session.projection, width, height, 2, memory);
+    frames.phongDrawn = memory.drawn;
     sessionApplyKey(session, 's');
-    frames.gouraud = renderFrame(session.scene, session.context, session.projection, width, height, 2);
+    frames.gouraud = renderFrame(session.scene, session.context, session.projection, width, height, 2, memory);
+    frames.gouraudDrawn = memory.drawn;
     frames.context = session.context;
     return frames;
 }
@@ -115,29 +120,35 @@ const Colour& pixelAt(const Image& image, int column, int row) {
 // just left of the rectangle is allowed: a span starts at its left end truncated, and a vertex
 // that clipping put on the left plane can come out of the division by w a rounding error
 // below -1 (a field of view of 360 degrees magnifies that error enough to show).
-void expectDrawnInsideTheViewportOnly(const Image& frame, const RenderContext& context, int width, int height) {
+// Nor is any pixel outside the box the frame reported drawing in: the viewer shows only that box.
+void expectDrawnInsideTheViewportOnly(const Image& frame, const PixelBox& drawn, const RenderContext& context,
+                                      int width, int height) {
     ASSERT_EQ(frame.width, width);
     ASSERT_EQ(frame.height, height);
     ASSERT_EQ(frame.pixels.size(), static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-    int outsideDrawn = 0;
+    int outsideViewport = 0, outsideBox = 0;
     for (int row = 0; row < height; ++row)
         for (int column = 0; column < width; ++column) {
             bool inside = column >= std::min(context.viewportMinX, context.viewportMaxX) - 1 &&
                           column <= std::max(context.viewportMinX, context.viewportMaxX) &&
                           row >= std::min(context.viewportMinY, context.viewportMaxY) &&
                           row <= std::max(context.viewportMinY, context.viewportMaxY);
-            if (!inside && !isWhite(pixelAt(frame, column, row))) ++outsideDrawn;
+            bool inBox = column >= drawn.minX && column <= drawn.maxX && row >= drawn.minY && row <= drawn.maxY;
+            if (isWhite(pixelAt(frame, column, row))) continue;
+            outsideViewport += !inside;
+            outsideBox += !inBox;
         }
-    EXPECT_EQ(outsideDrawn, 0);
+    EXPECT_EQ(outsideViewport, 0);
+    EXPECT_EQ(outsideBox, 0);
 }
 
 void expectBothFramesSound(const Frames& frames, int width = 48, int height = 32) {
     {
         SCOPED_TRACE("Phong");
-        expectDrawnInsideTheViewportOnly(frames.phong, frames.context, width, height);
+        expectDrawnInsideTheViewportOnly(frames.phong, frames.phongDrawn, frames.context, width, height);
     }
     SCOPED_TRACE("Gouraud");
-    expectDrawnInsideTheViewportOnly(frames.gouraud, frames.context, width, height);
+    expectDrawnInsideTheViewportOnly(frames.gouraud, frames.gouraudDrawn, frames.context, width, height);
 }
 
 // Every window pixel lies inside the viewport, so none may stay white.

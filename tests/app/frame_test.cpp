@@ -9,6 +9,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "app/session.h"
@@ -214,6 +215,29 @@ TEST(Frame, WhiteOutsideTheViewportBlackBorderOnItsEdgesBackgroundInside) {
     EXPECT_TRUE(isColour(imagePixel(frame, 90, 40), 0, 0, 0)) << "right edge";
     EXPECT_TRUE(isColour(imagePixel(frame, 50, 70), 0, 0, 0)) << "upper edge";
     EXPECT_TRUE(isColour(imagePixel(frame, 12, 68), 0.7f, 0.7f, 1.0f)) << "background, above the floor";
+}
+
+// The frame reports the box it drew in, so that the viewer converts only that: here the
+// viewport's border, however large the window, and every pixel outside it is white. Spans start
+// at their left end truncated, so the floor reaches the column left of the border (column 9):
+// the box follows what was drawn, not where the viewport is.
+TEST(Frame, ReportsTheBoxItDrewInAndLeavesTheRestWhite) {
+    Fixture f;
+    for (int threads : {1, 3}) {
+        FrameMemory memory;
+        memory.drawn = {0, 0, 999, 999};
+        Image frame = renderFrame(f.session.scene, f.session.context, f.session.projection, 300, 200, threads, memory);
+        const PixelBox& box = memory.drawn;
+        EXPECT_EQ(std::tie(box.minX, box.minY, box.maxX, box.maxY), std::make_tuple(9, 10, 90, 70)) << threads;
+        int whiteOutside = 0;
+        for (int row = 0; row < frame.height; ++row)
+            for (int column = 0; column < frame.width; ++column) {
+                const bool outside = column < box.minX || column > box.maxX || row < box.minY || row > box.maxY;
+                whiteOutside += outside && isColour(imagePixel(frame, column, row), 1, 1, 1);
+            }
+        EXPECT_EQ(whiteOutside, 300 * 200 - 82 * 61) << threads;
+        EXPECT_FALSE(isColour(imagePixel(frame, 9, 11), 1, 1, 1));
+    }
 }
 
 TEST(Frame, TheFloorUnderTheCameraIsDrawnDownToTheViewportsLowerEdge) {

@@ -840,10 +840,6 @@ TEST_P(ImportedPictures, MatchStoredPicture) {
 }
 
 // The box of the viewport's pixels that are neither the light-blue background nor its border.
-struct PixelBox {
-    int left = 1 << 30, right = -1, bottom = 1 << 30, top = -1;
-};
-
 PixelBox modelPixels(const Image& picture, int viewportWidth, int viewportHeight) {
     PixelBox box;
     for (int y = 1; y < viewportHeight; ++y)
@@ -851,7 +847,7 @@ PixelBox modelPixels(const Image& picture, int viewportWidth, int viewportHeight
             Colour c = picture.pixels[static_cast<std::size_t>(x + y * picture.width)];
             bool background = std::fabs(c.r - 0.7f) < 0.01f && std::fabs(c.g - 0.7f) < 0.01f && c.b > 0.99f;
             if (background) continue;
-            box = {std::min(box.left, x), std::max(box.right, x), std::min(box.bottom, y), std::max(box.top, y)};
+            boxAddSpan(box, y, x, x + 1);
         }
     return box;
 }
@@ -864,12 +860,12 @@ TEST_F(ImportedPictures, FirstCameraFillsTheFrameWithoutCuttingTheModel) {
     PixelBox box = modelPixels(readPicture(rendered), 160, 120);
     // 87.5% of the narrower side (120 pixels) is 105: a margin of 7.5 pixels on each side, so
     // at most 145 x 105 pixels, reached in one direction; nothing touches the border.
-    int width = box.right - box.left + 1, height = box.top - box.bottom + 1;
+    int width = box.maxX - box.minX + 1, height = box.maxY - box.minY + 1;
     EXPECT_NEAR(std::max(width / 145.0, height / 105.0), 1.0, 0.03) << width << " x " << height;
-    EXPECT_GE(box.left, 5);
-    EXPECT_GE(box.bottom, 5);
-    EXPECT_LE(box.right, 155);
-    EXPECT_LE(box.top, 115);
+    EXPECT_GE(box.minX, 5);
+    EXPECT_GE(box.minY, 5);
+    EXPECT_LE(box.maxX, 155);
+    EXPECT_LE(box.maxY, 115);
 }
 
 INSTANTIATE_TEST_SUITE_P(Models, ImportedPictures, ::testing::ValuesIn(kPictures),
