@@ -1,26 +1,24 @@
 // quelmar: the interactive viewer. GLUT owns the window and the main loop; OpenGL only clears
 // the window and shows the finished colour buffer (as 8-bit pixels rounded as the PNG writer
-// rounds them). Everything below the window is the library that quelmar-render shares.
+// rounds them; see window_present.h). Everything below the window is the library that
+// quelmar-render shares.
 //
 // Program-wide state lives here and only here: the session (scene, render context, projection)
 // and the image of the last frame.
 #include <GL/freeglut.h>
 #include <GL/glx.h>
 
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "app/frame.h"
 #include "app/scene_watch.h"
 #include "app/session.h"
-#include "app/window_pixels.h"
-#include "raster/draw_list.h"
+#include "app/window_present.h"
 
 namespace {
 
@@ -151,128 +149,28 @@ void startUp(int argc, char** argv, SimdPath simdPath) {
 // a display request without it is a pure expose, which shows the frame already held.
 bool frameStale = true;
 
-// The frame goes to the window as a texture of 8-bit pixels converted by us (see
-// window_pixels.h). The texture is made once per window size, and for each frame only the box
-// of pixels that are not white is refilled and drawn; the rest of the window is cleared to
-// white, the same bytes, at a fraction of the cost when a small viewport sits in a large
-// window. So presenting allocates nothing. A window larger than the texture limit falls back to
-// drawing the float pixels directly.
-struct WindowTexture {
-    GLuint name = 0;
-    int width = 0;
-    int height = 0;
-    GLint largestSide = 0;
-    PixelBox drawn;  // the frame's pixels that are not white
-};
-WindowTexture windowTexture;
-std::vector<std::uint8_t> windowBytes;
-
-bool fitsTexture(const Image& frame) {
-    if (windowTexture.largestSide == 0) glGetIntegerv(GL_MAX_TEXTURE_SIZE, &windowTexture.largestSide);
-    return frame.width <= windowTexture.largestSide && frame.height <= windowTexture.largestSide;
-}
-
-void makeWindowTexture() {
-    glGenTextures(1, &windowTexture.name);
-    glBindTexture(GL_TEXTURE_2D, windowTexture.name);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-}
-
-// Only the frame's drawn box is converted, and of it only the pixels that are not white are
-// uploaded: the texture's other texels are never shown.
-void uploadFrame(const Image& frame, const PixelBox& frameDrawn) {
-    const PixelBox drawn = windowPixels(frame, frameDrawn, windowBytes, defaultThreadCount());
-    if (windowTexture.name == 0) makeWindowTexture();
-    glBindTexture(GL_TEXTURE_2D, windowTexture.name);
-    windowTexture.drawn = drawn;
-    if (frame.width != windowTexture.width || frame.height != windowTexture.height) {
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, frame.width, frame.height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-        windowTexture.width = frame.width;
-        windowTexture.height = frame.height;
-    }
-    if (boxEmpty(drawn)) return;
-    // Only the box, read out of the whole frame's rows.
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, frame.width);
-    glPixelStorei(GL_UNPACK_SKIP_PIXELS, drawn.minX);
-    glPixelStorei(GL_UNPACK_SKIP_ROWS, drawn.minY);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, drawn.minX, drawn.minY, drawn.maxX - drawn.minX + 1, drawn.maxY - drawn.minY + 1,
-                    GL_RGBA, GL_UNSIGNED_BYTE, windowBytes.data());
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-}
-
-// The window cleared for the frame: white where the frame lies (pixels outside its box are white
-// too), and black in the top row and the right column, which the frame, drawn one pixel down
-// and left, leaves to the clear colour.
-void clearWindow(int width, int height) {
-    glClearColor(1, 1, 1, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glClearColor(0, 0, 0, 0);
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(width - 1, 0, 1, height);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glScissor(0, height - 1, width, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glDisable(GL_SCISSOR_TEST);
-}
-
-// With the viewport at (-1, -1) and the frame as large as the window, the quad's texel centres
-// fall on pixel centres: image column i, row j lands on window column i - 1, row j - 1, as the
-// float pixels drawn at raster position (-1, -1) would. The scissor keeps the drawing to the
-// box of pixels that are not white, and leaves the quad, and so every texel it samples, as it is.
-void drawFrame(const Image& frame) {
-    if (!fitsTexture(frame)) {
-        glClear(GL_COLOR_BUFFER_BIT);
-        glRasterPos2i(-1, -1);
-        glDrawPixels(frame.width, frame.height, GL_RGBA, GL_FLOAT, frame.pixels.data());
-        return;
-    }
-    clearWindow(frame.width, frame.height);
-    const PixelBox& drawn = windowTexture.drawn;
-    if (boxEmpty(drawn)) return;
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(drawn.minX - 1, drawn.minY - 1, drawn.maxX - drawn.minX + 1, drawn.maxY - drawn.minY + 1);
-    glBindTexture(GL_TEXTURE_2D, windowTexture.name);
-    glEnable(GL_TEXTURE_2D);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0, 0);
-    glVertex2f(-1, -1);
-    glTexCoord2f(1, 0);
-    glVertex2f(1, -1);
-    glTexCoord2f(1, 1);
-    glVertex2f(1, 1);
-    glTexCoord2f(0, 1);
-    glVertex2f(-1, 1);
-    glEnd();
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_SCISSOR_TEST);
-}
+WindowPresenter presenter;  // the frame's way to the window
 
 void displayCallback() {
     int width = glutGet(GLUT_WINDOW_WIDTH);
     if (width == 0) return;  // minimised: nothing rendered, drawn or swapped
     int height = glutGet(GLUT_WINDOW_HEIGHT);
     if (height <= 0) return;
-    if (frameStale || displayImage.width != width || displayImage.height != height) {
+    const bool exposeOnly = !frameStale && displayImage.width == width && displayImage.height == height;
+    if (!exposeOnly) {
         displayImage = renderFrame(theSession->scene, theSession->context, theSession->projection, width, height, 0,
                                    frameMemory, std::move(displayImage));
-        if (fitsTexture(displayImage)) uploadFrame(displayImage, frameMemory.drawn);
+        presenterTakeFrame(presenter, displayImage, frameMemory.drawn);
         frameStale = false;
     }
-    drawFrame(displayImage);
-    glutSwapBuffers();
+    if (presenterShow(presenter, displayImage, exposeOnly)) glutSwapBuffers();
 }
 
 // The aspect ratio comes from the scene's viewport, never from the window.
 void reshapeCallback(int width, int height) {
     sessionReshape(*theSession);
     frameStale = true;
+    presenterResized(presenter);
     glViewport(-1, -1, width, height);
 }
 
@@ -354,6 +252,7 @@ int main(int argc, char** argv) {
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
     glutCreateWindow("Quelmar, Instructions in Console");
     startUp(argc, argv, simdPath);
+    presenterStart(presenter);
     glutDisplayFunc(displayCallback);
     glutReshapeFunc(reshapeCallback);
     glutKeyboardFunc(keyboardCallback);

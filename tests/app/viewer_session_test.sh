@@ -180,6 +180,12 @@ fi
 cp "$work/good.txt" "$folder/scene.txt"
 cp "$folder/bricks.tga" "$folder/tiles.tga"
 expectPicture "n>" "after mending the file and changing an image"
+
+# A smaller viewport, in the same window: where the old one was is white again.
+sed -i -e 's/^MAX: .*/MAX: 420 300/' "$folder/scene.txt"
+(cd "$folder" && "$renderer" -q -k "n>" -s 860x660 -o "$work/smaller.png" scene.txt) ||
+    fail "a smaller viewport: quelmar-render failed"
+if waitFor 15 windowShows "$work/smaller.png"; then echo "ok: a smaller viewport"; else fail "a smaller viewport: the window differs"; fi
 stopProcess "$viewerPid"
 viewerPid=
 
