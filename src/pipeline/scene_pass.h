@@ -34,4 +34,4 @@ struct ScenePassMemory {
 // contents before do not matter. Returns a box holding every pixel the pass may have written
 // (see drawTriangleList).
 PixelBox renderScene(Scene& scene, RenderContext& context, const Matrix4& projection, int threadCount,
-                 ScenePassMemory& memory, std::optional<BufferClear> clear = std::nullopt);
+                     ScenePassMemory& memory, std::optional<BufferClear> clear = std::nullopt);
