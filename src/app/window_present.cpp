@@ -145,14 +145,10 @@ bool presenterShow(WindowPresenter& presenter, const Image& frame, bool exposeOn
         presenter.backShowsFrame = false;
         return true;
     }
-    if (!presenter.copyPart) {
+    if (!presenter.copyPart || !presenter.backShowsFrame) {
         clearWindow(frame.width, frame.height);
         drawBox(presenter, presenter.drawn);
-        return true;
-    }
-    if (!presenter.backShowsFrame) {
-        clearWindow(frame.width, frame.height);
-        drawBox(presenter, presenter.drawn);
+        if (!presenter.copyPart) return true;
         copyToWindow(presenter, window);
     } else if (exposeOnly) {
         copyToWindow(presenter, window);
